@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Draws the setup's pictures: the page bitmap and the two icons, all 256 colours.
+
+Usage: make_images.py OUTPUT_DIR  (writes page.bmp, setup.ico, browse.ico)
+"""
+import struct
+import sys
+from pathlib import Path
+
+# A small palette first; the rest of the 256 entries are a grey ramp.
+NAMED = {
+    "back": (236, 233, 216), "white": (255, 255, 255), "red": (200, 30, 40),
+    "dark": (60, 60, 70), "grid": (180, 180, 190), "gold": (240, 190, 40),
+    "blue": (40, 80, 170), "shadow": (150, 145, 130),
+}
+PALETTE = list(NAMED.values()) + [(g, g, g) for g in range(256 - len(NAMED))]
+INDEX = {name: i for i, name in enumerate(NAMED)}
+
+
+def canvas(width, height, colour="back"):
+    return [[INDEX[colour]] * width for _ in range(height)]
+
+
+def rect(pixels, x0, y0, x1, y1, colour):
+    for y in range(max(y0, 0), min(y1, len(pixels))):
+        for x in range(max(x0, 0), min(x1, len(pixels[0]))):
+            pixels[y][x] = INDEX[colour]
+
+
+def calendar_sheet(pixels, x, y, w, h):
+    """A tear-off calendar sheet with a red header and a day grid."""
+    rect(pixels, x + 2, y + 2, x + w + 2, y + h + 2, "shadow")
+    rect(pixels, x, y, x + w, y + h, "white")
+    rect(pixels, x, y, x + w, y + h // 4, "red")
+    for ring in range(x + 4, x + w - 2, 8):
+        rect(pixels, ring, y - 2, ring + 2, y + 3, "dark")
+    cell = max(w // 7, 2)
+    for gx in range(x + 1, x + w - cell + 1, cell):
+        for gy in range(y + h // 4 + 2, y + h - cell + 1, cell):
+            rect(pixels, gx, gy, gx + cell - 1, gy + 1, "grid")
+            rect(pixels, gx, gy, gx + 1, gy + cell - 1, "grid")
+
+
+def palette_bytes():
+    return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+
+
+def dib(pixels, height_field):
+    """BITMAPINFOHEADER, palette and bottom-up 8-bit rows."""
+    height, width = len(pixels), len(pixels[0])
+    stride = (width + 3) & ~3
+    rows = b"".join(bytes(row) + b"\0" * (stride - width) for row in reversed(pixels))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height_field, 1, 8, 0, len(rows), 0, 0, 256, 0)
+    return header + palette_bytes() + rows
+
+
+def write_bmp(path, pixels):
+    body = dib(pixels, len(pixels))
+    offset = 14 + 40 + 256 * 4
+    path.write_bytes(struct.pack("<2sIHHI", b"BM", 14 + len(body), 0, 0, offset) + body)
+
+
+def write_ico(path, pixels, transparent):
+    height, width = len(pixels), len(pixels[0])
+    mask_stride = ((width + 31) // 32) * 4
+    mask = bytearray()
+    for row in reversed(pixels):
+        bits = bytearray(mask_stride)
+        for x, value in enumerate(row):
+            if value == INDEX[transparent]:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    image = dib(pixels, height * 2) + bytes(mask)
+    entry = struct.pack("<BBBBHHII", width, height, 0, 0, 1, 8, len(image), 6 + 16)
+    path.write_bytes(struct.pack("<HHH", 0, 1, 1) + entry + image)
+
+
+def page_picture():
+    pixels = canvas(126, 60)
+    calendar_sheet(pixels, 8, 10, 42, 42)
+    calendar_sheet(pixels, 40, 6, 46, 46)
+    rect(pixels, 94, 20, 118, 44, "gold")          # a bell-like reminder mark
+    rect(pixels, 102, 44, 110, 48, "dark")
+    rect(pixels, 90, 52, 122, 54, "blue")
+    return pixels
+
+
+def setup_icon():
+    pixels = canvas(32, 32, "back")
+    calendar_sheet(pixels, 3, 5, 24, 24)
+    return pixels
+
+
+def browse_icon():
+    pixels = canvas(16, 16, "back")
+    rect(pixels, 1, 4, 15, 14, "gold")             # an open folder
+    rect(pixels, 1, 3, 7, 5, "gold")
+    rect(pixels, 2, 6, 14, 13, "white")
+    rect(pixels, 3, 8, 13, 9, "blue")
+    return pixels
+
+
+def main():
+    out = Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    write_bmp(out / "page.bmp", page_picture())
+    write_ico(out / "setup.ico", setup_icon(), "back")
+    write_ico(out / "browse.ico", browse_icon(), "back")
+
+
+if __name__ == "__main__":
+    main()

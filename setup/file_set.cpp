@@ -1,0 +1,58 @@
+// File set operations: bare names are collected in FileNameList, then copied or
+// deleted in one pass, after which the list is empty again.
+#include "setup/setup_context.h"
+#include "setup/system_paths.h"
+
+namespace {
+
+// A file that is in use may be released a moment later; one try and five more.
+constexpr int kDeleteAttempts = 6;
+
+bool DeleteWithRetries(const std::string& path) {
+  for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+    if (DeleteFileA(path.c_str())) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SetupContext::EmptyFileList() { std::vector<std::string>().swap(FileNameList); }
+
+void SetupContext::AddFile(StringId id) { FileNameList.push_back(LoadText(id)); }
+
+void SetupContext::AddAllInstalledFiles() {
+  EmptyFileList();
+  WIN32_FIND_DATAA entry;
+  const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
+  if (!search.IsValid()) return;
+  // Every entry, "." and ".." and subfolders included: deleting those fails and is
+  // passed over. The system compares file names without regard to case.
+  do {
+    CharLowerA(entry.cFileName);
+    FileNameList.push_back(entry.cFileName);
+  } while (FindNextFileA(search.Get(), &entry));
+}
+
+void SetupContext::CopyListedFiles() {
+  for (const std::string& name : FileNameList) {
+    CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE);
+  }
+  EmptyFileList();
+}
+
+void SetupContext::DeleteListedFiles() {
+  for (const std::string& name : FileNameList) DeleteWithRetries(SourceDir + name);
+  EmptyFileList();
+}
+
+bool SetupContext::BackupFile(StringId id) {
+  // An older backup is replaced, so the backup always holds the user's current file.
+  const std::string path = InstallDir + LoadText(id);
+  return MoveFileExA(path.c_str(), (path + ".bak").c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+void SetupContext::InstallUninstaller() {
+  UninstallerPath = WindowsDirectory() + "\\" + LoadText(IDS_FILE_UNINSTALLER);
+  CopyFileA((SourceDir + LoadText(IDS_FILE_SETUP)).c_str(), UninstallerPath.c_str(), FALSE);
+}

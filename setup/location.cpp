@@ -1,0 +1,55 @@
+// Where the run works from and which version the main program there has.
+#include "setup/setup_context.h"
+#include "setup/system_paths.h"
+
+#include <vector>
+
+bool SetupContext::LoadLocation(bool fromModule) {
+  if (fromModule) {
+    SourceDir = OwnModulePath();
+  } else {
+    ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, SourceDir);
+  }
+  SourceDir = FolderOf(SourceDir);
+  return !SourceDir.empty() && ReadProgramVersion();
+}
+
+bool SetupContext::ReadProgramVersion() {
+  if (ReadFileVersion(SourceDir + LoadText(IDS_VERSIONED_FILE))) {
+    ProgramVersion = ProbedVersion;
+    return true;
+  }
+  ProgramVersion = FileVersion();
+  return false;
+}
+
+bool SetupContext::ReadFileVersion(const std::string& path) {
+  if (path.size() >= MAX_PATH) return false;
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return false;
+  std::vector<BYTE> info(size);
+  if (!GetFileVersionInfoA(path.c_str(), handle, size, info.data())) return false;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT fixedSize = 0;
+  char root[] = "\\";
+  if (!VerQueryValueA(info.data(), root, reinterpret_cast<void**>(&fixed), &fixedSize) ||
+      fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO)) {
+    return false;
+  }
+  ProbedVersion.ms = fixed->dwFileVersionMS;
+  ProbedVersion.ls = fixed->dwFileVersionLS;
+  return true;
+}
+
+bool SetupContext::DetectPreviousInstall() {
+  std::string location;
+  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, location) ||
+      !ReadFileVersion(location)) {
+    return false;
+  }
+  const std::string folder = FolderOf(location);
+  if (folder.empty()) return false;
+  InstallDir = folder;
+  return true;
+}

@@ -1,0 +1,134 @@
+// Registry operations of the setup context. Every key is opened and closed within
+// the operation, except the settings key, which the two settings-writing pages
+// hold open between OpenSettingsKey and CloseSettingsKey.
+#include "setup/setup_context.h"
+
+namespace {
+
+// Value reads get this many bytes; longer data read as missing.
+constexpr DWORD kValueBufferSize = MAX_PATH;
+// Longest subkey name enumerated by DeleteRegKey.
+constexpr DWORD kSubkeyNameSize = 255;
+
+// Opens root\path with full access, also for reading: a key the user may not
+// open that way reads as missing.
+ScopedRegKey OpenFullAccess(HKEY root, const std::string& path) {
+  ScopedRegKey key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
+    key.Release();
+  }
+  return key;
+}
+
+bool SetStringValue(HKEY key, const std::string& name, const std::string& data) {
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(data.c_str());
+  return RegSetValueExA(key, name.c_str(), 0, REG_SZ, bytes,
+                        static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+}
+
+// Deletes the direct subkeys of `key`, last index first so that the indices of
+// the ones still to come stay valid.
+void DeleteDirectSubkeys(HKEY key) {
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    count = 0;
+  }
+  for (DWORD index = count; index-- > 0;) {
+    char name[kSubkeyNameSize + 1];
+    DWORD length = sizeof(name);
+    if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+        ERROR_SUCCESS) {
+      RegDeleteKeyA(key, name);
+    }
+  }
+}
+
+}  // namespace
+
+bool SetupContext::ReadRegString(HKEY root, StringId key, const std::string& name,
+                                 std::string& out) const {
+  const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
+  if (!opened.IsValid()) return false;
+  BYTE data[kValueBufferSize];
+  DWORD size = sizeof(data);
+  if (RegQueryValueExA(opened.Get(), name.c_str(), nullptr, nullptr, data, &size) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  // The type is not looked at: the text is the bytes up to the first zero, or
+  // all of them when the data hold none.
+  DWORD length = 0;
+  while (length < size && data[length] != 0) ++length;
+  out.assign(reinterpret_cast<const char*>(data), length);
+  return true;
+}
+
+bool SetupContext::ReadRegStringById(HKEY root, StringId key, StringId name,
+                                     std::string& out) const {
+  return ReadRegString(root, key, LoadText(name), out);
+}
+
+bool SetupContext::ReadRegDword(HKEY root, StringId key, const std::string& name,
+                                DWORD& out) const {
+  const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
+  if (!opened.IsValid()) return false;
+  DWORD size = sizeof(out);
+  return RegQueryValueExA(opened.Get(), name.c_str(), nullptr, nullptr,
+                          reinterpret_cast<BYTE*>(&out), &size) == ERROR_SUCCESS;
+}
+
+bool SetupContext::OpenSettingsKey() {
+  HKEY* key = SettingsKeyHandle.Receive();
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY).c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key,
+                      nullptr) != ERROR_SUCCESS) {
+    SettingsKeyHandle.Release();
+    return false;
+  }
+  return true;
+}
+
+bool SetupContext::WriteSettingString(const std::string& name, const std::string& data) {
+  return SettingsKeyHandle.IsValid() && SetStringValue(SettingsKeyHandle.Get(), name, data);
+}
+
+bool SetupContext::WriteSettingStringById(StringId name, const std::string& data) {
+  return WriteSettingString(LoadText(name), data);
+}
+
+bool SetupContext::WriteSettingDword(StringId name, DWORD number) {
+  if (!SettingsKeyHandle.IsValid()) return false;
+  // Stored as REG_BINARY, least significant byte first: the main program reads
+  // these flags as four raw bytes.
+  const BYTE bytes[4] = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
+                         static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
+  return RegSetValueExA(SettingsKeyHandle.Get(), LoadText(name).c_str(), 0, REG_BINARY, bytes,
+                        sizeof(bytes)) == ERROR_SUCCESS;
+}
+
+void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
+
+void SetupContext::SetRegString(HKEY root, StringId key, StringId name,
+                                const std::string& data) const {
+  ScopedRegKey created;
+  if (RegCreateKeyA(root, LoadText(key).c_str(), created.Receive()) != ERROR_SUCCESS) {
+    created.Release();
+    return;
+  }
+  SetStringValue(created.Get(), name == 0 ? std::string() : LoadText(name), data);
+}
+
+void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {
+  std::string path = LoadText(key);
+  for (int level = 0; level < levels; ++level) {
+    {
+      const ScopedRegKey opened = OpenFullAccess(root, path);
+      if (!opened.IsValid()) return;
+      DeleteDirectSubkeys(opened.Get());
+    }
+    RegDeleteKeyA(root, path.c_str());
+    const std::string::size_type slash = path.rfind('\\');
+    if (slash != std::string::npos) path.resize(slash);
+  }
+}

@@ -1,0 +1,77 @@
+// The engine of one setup run: its folders, versions and file list, and every
+// registry, file, shell and process operation that the wizard pages perform.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "res/resource_ids.h"
+#include "setup/scoped.h"
+#include "setup/text.h"
+
+// A fixed file version as the version resource gives it: major.minor in `ms`,
+// build.revision in `ls`, each part a 16-bit half.
+struct FileVersion {
+  DWORD ms = 0;
+  DWORD ls = 0;
+};
+
+class SetupContext {
+ public:
+  SetupContext() = default;
+  SetupContext(const SetupContext&) = delete;
+  SetupContext& operator=(const SetupContext&) = delete;
+
+  // Folders and version (location.cpp).
+  bool LoadLocation(bool fromModule);
+  bool ReadProgramVersion();
+  bool ReadFileVersion(const std::string& path);
+  bool DetectPreviousInstall();
+
+  // Registry (registry.cpp). Keys and value names are string-table ids.
+  bool ReadRegString(HKEY root, StringId key, const std::string& name, std::string& out) const;
+  bool ReadRegStringById(HKEY root, StringId key, StringId name, std::string& out) const;
+  bool ReadRegDword(HKEY root, StringId key, const std::string& name, DWORD& out) const;
+  bool OpenSettingsKey();
+  bool WriteSettingString(const std::string& name, const std::string& data);
+  bool WriteSettingStringById(StringId name, const std::string& data);
+  bool WriteSettingDword(StringId name, DWORD number);
+  void CloseSettingsKey();
+  void SetRegString(HKEY root, StringId key, StringId name, const std::string& data) const;
+  void DeleteRegKey(HKEY root, StringId key, int levels) const;
+  bool IsSettingsKeyOpen() const { return SettingsKeyHandle.IsValid(); }
+
+  // File set (file_set.cpp).
+  void AddFile(StringId id);
+  void AddAllInstalledFiles();
+  void CopyListedFiles();
+  void DeleteListedFiles();
+  bool BackupFile(StringId id);
+  void InstallUninstaller();
+  const std::vector<std::string>& ListedFiles() const { return FileNameList; }
+
+  // Shell (shell.cpp).
+  bool CreateShortcut(const std::string& link, const std::string& target,
+                      const std::string& arguments) const;
+  void RunProgram(StringId file, StringId parameters) const;
+  bool BrowseForFolder(std::string& folder) const;
+
+  // The running main program and the uninstaller's own file (running_program.cpp,
+  // self_deletion.cpp).
+  void CloseRunningProgram() const;
+  void ScheduleSelfDeletion() const;
+
+  FileVersion ProbedVersion;   // version of the file last read with success
+  FileVersion ProgramVersion;  // the main program's version shown on the pages
+  std::string SourceDir;       // distribution folder; in uninstall mode the installed one
+  std::string InstallDir;      // target folder; empty in uninstall mode
+  std::string UninstallerPath; // the uninstaller copy in the Windows directory
+
+ private:
+  void EmptyFileList();
+
+  std::vector<std::string> FileNameList;  // bare names for the next copy or delete
+  ScopedRegKey SettingsKeyHandle;
+};

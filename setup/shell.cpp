@@ -1,0 +1,67 @@
+// The shell: shortcut files, opening files of the installed folder, and the
+// folder picker.
+#include "setup/setup_context.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+bool SetupContext::CreateShortcut(const std::string& link, const std::string& target,
+                                  const std::string& arguments) const {
+  ComPtr<IShellLinkA> shellLink;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              shellLink.ReceiveVoid()))) {
+    return false;
+  }
+  shellLink->SetPath(target.c_str());
+  shellLink->SetArguments(arguments.c_str());
+  ComPtr<IPersistFile> file;
+  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
+    WCHAR widePath[MAX_PATH];
+    // A path that does not fit is not saved rather than saved under a cut name.
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0) {
+      file->Save(widePath, TRUE);
+    }
+  }
+  return true;
+}
+
+void SetupContext::RunProgram(StringId file, StringId parameters) const {
+  // Uninstall mode has no InstallDir; there SourceDir is the installed folder.
+  const std::string& folder = InstallDir.empty() ? SourceDir : InstallDir;
+  const std::string path = folder + LoadText(file);
+  const std::string arguments = parameters != 0 ? LoadText(parameters) : std::string();
+  ShellExecuteA(nullptr, "open", path.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+namespace {
+
+// An item list from the shell, freed with the shell's allocator.
+class ScopedItemList {
+ public:
+  ScopedItemList(IMalloc* allocator, LPITEMIDLIST items) : allocator_(allocator), items_(items) {}
+  ~ScopedItemList() {
+    if (items_ != nullptr) allocator_->Free(items_);
+  }
+  ScopedItemList(const ScopedItemList&) = delete;
+  ScopedItemList& operator=(const ScopedItemList&) = delete;
+  LPITEMIDLIST Get() const { return items_; }
+
+ private:
+  IMalloc* allocator_;
+  LPITEMIDLIST items_;
+};
+
+}  // namespace
+
+bool SetupContext::BrowseForFolder(std::string& folder) const {
+  ComPtr<IMalloc> allocator;
+  if (FAILED(SHGetMalloc(allocator.Receive()))) return false;
+  BROWSEINFOA info = {};
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
+  const ScopedItemList chosen(allocator.Get(), SHBrowseForFolderA(&info));
+  if (chosen.Get() == nullptr) return false;
+  char path[MAX_PATH];
+  if (!SHGetPathFromIDListA(chosen.Get(), path)) return false;
+  folder = path;
+  return true;
+}

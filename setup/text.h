@@ -1,0 +1,21 @@
+// Texts from the string table, and printf-style formatting as the system does it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+using StringId = UINT;
+
+// The string-table entry `id` in the ANSI code page; empty when the id is absent.
+std::string LoadText(StringId id);
+
+// `format` filled in by wvsprintfA, which takes integers and strings only.
+std::string FormatText(const std::string& format, ...);
+
+// The folder part of `path`, up to and including its last backslash; empty when
+// it holds none.
+std::string FolderOf(const std::string& path);
+
+// `folder` with a backslash appended unless it already ends with one.
+std::string WithTrailingBackslash(const std::string& folder);

@@ -1,0 +1,10 @@
+// The text rules for a delete-at-restart entry in WININIT.INI, the older family's
+// list of file operations for the next start.
+#pragma once
+
+#include <string>
+
+// `text` (the file's content, empty when it does not exist) with `entry` made the
+// first line of the first "[rename]\r\n" section, or appended with a new section
+// when there is none.
+std::string AddRenameEntry(const std::string& text, const std::string& entry);

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and the display server this project builds and
+# tests with. Idempotent and quiet when everything is already present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build python3
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  googletest
+  wine wine32:i386
+  xvfb xauth x11-apps x11-utils imagemagick xdotool
+  cppcheck clang-tidy
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup-machine: missing packages (${missing[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+echo "setup-machine: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,1 @@
+#include "ui/options_page.h"

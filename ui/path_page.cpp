@@ -1,0 +1,1 @@
+#include "ui/path_page.h"

@@ -1,0 +1,6 @@
+#include "ui/uninstall_pages.h"
+
+BOOL UninstallDonePage::OnInitPage() {
+  ShowVersionText(IDC_PAGE_TEXT, IDS_UNINSTALL_DONE_TEXT);
+  return TRUE;
+}

@@ -1,0 +1,1 @@
+#include "ui/update_page.h"

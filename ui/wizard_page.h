@@ -1,0 +1,49 @@
+// The base of every wizard page: one modal dialog from a template, bound to the
+// run's SetupContext. Pages differ only in their template and their handlers.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "setup/setup_context.h"
+
+class WizardPage {
+ public:
+  WizardPage(SetupContext& context, int templateId) : context_(context), templateId_(templateId) {}
+  virtual ~WizardPage() = default;
+  WizardPage(const WizardPage&) = delete;
+  WizardPage& operator=(const WizardPage&) = delete;
+
+  // Shows the page modally, owned by `owner`; returns the id it ended with, or
+  // -1/0 when the dialog could not be made.
+  INT_PTR Show(HWND owner);
+
+ protected:
+  // Runs before the page is first shown; true lets the dialog set the focus.
+  virtual BOOL OnInitPage() { return TRUE; }
+  // Runs on command id 1 (the first button or Enter); must end the page with 1.
+  virtual void OnOk() { EndPage(IDOK); }
+  // Runs on command id 2 (the second button or Esc).
+  virtual void OnCancel() { EndPage(IDCANCEL); }
+  // Any further command id of the page's own; true when handled.
+  virtual bool OnCommand(int /*id*/) { return false; }
+
+  void EndPage(int result);
+
+  SetupContext& Context() const { return context_; }
+  HWND Window() const { return window_; }
+  bool IsChecked(int controlId) const;
+  std::string ItemText(int controlId) const;
+  void SetItemText(int controlId, const std::string& text) const;
+  // Fills `controlId` with `format` and the four parts of the program version.
+  void ShowVersionText(int controlId, StringId format) const;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Dispatch(UINT message, WPARAM wParam);
+
+  SetupContext& context_;
+  const int templateId_;
+  HWND window_ = nullptr;
+};
