@@ -13,6 +13,9 @@
 
 // A fixed file version as the version resource gives it: major.minor in `ms`,
 // build.revision in `ls`, each part a 16-bit half.
+// The program group's folder name, between the program menu and the link names.
+constexpr char kProgramGroupFolder[] = "\\KALENDRO!\\";
+
 struct FileVersion {
   DWORD ms = 0;
   DWORD ls = 0;
@@ -57,6 +60,9 @@ class SetupContext {
                       const std::string& arguments) const;
   void RunProgram(StringId file, StringId parameters) const;
   bool BrowseForFolder(std::string& folder) const;
+  // The user's special folder `value` ("Programs", "Startup" or "Desktop" of the
+  // "Shell Folders" key) followed by `suffix`; false when it cannot be read.
+  bool ReadShortcutFolder(StringId value, const std::string& suffix, std::string& folder) const;
 
   // The running main program and the uninstaller's own file (running_program.cpp,
   // self_deletion.cpp).

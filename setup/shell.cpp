@@ -33,6 +33,14 @@ void SetupContext::RunProgram(StringId file, StringId parameters) const {
   ShellExecuteA(nullptr, "open", path.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+bool SetupContext::ReadShortcutFolder(StringId value, const std::string& suffix,
+                                      std::string& folder) const {
+  std::string special;
+  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special)) return false;
+  folder = special + suffix;
+  return true;
+}
+
 namespace {
 
 // An item list from the shell, freed with the shell's allocator.

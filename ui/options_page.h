@@ -2,8 +2,19 @@
 
 #include "ui/wizard_page.h"
 
-// Install step 2: shortcuts, the skin-file association and the settings.
+// Install step 2: the chosen shortcuts and skin-file association, then the
+// settings that record the installation.
 class OptionsPage : public WizardPage {
  public:
   explicit OptionsPage(SetupContext& context) : WizardPage(context, IDD_OPTIONS) {}
+
+ protected:
+  void OnOk() override;
+
+ private:
+  void AssociateSkinFiles(const std::string& program);
+  void CreateProgramGroup(const std::string& program);
+  void CreateFolderShortcut(StringId folderValue, const std::string& program,
+                            const std::string& arguments, StringId flag);
+  void RecordInstallation(const std::string& program);
 };

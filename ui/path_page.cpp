@@ -1,1 +1,83 @@
 #include "ui/path_page.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr StringId kInstalledFiles[] = {IDS_FILE_CNT,    IDS_FILE_EXE,  IDS_FILE_HLP,
+                                        IDS_FILE_DATES,  IDS_FILE_EVENTS, IDS_FILE_RUNS,
+                                        IDS_FILE_UPDATE};
+
+constexpr DWORD kToolbarStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_TRANSPARENT | TBSTYLE_FLAT |
+                                CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NOMOVEY;
+
+// The rectangle of `control` in its dialog's client coordinates.
+RECT ClientRectOf(HWND dialog, HWND control) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+  if (ScreenToClient(dialog, &corners[0])) ScreenToClient(dialog, &corners[1]);
+  return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+}  // namespace
+
+BOOL PathPage::OnInitPage() {
+  std::string programFiles;
+  Context().ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, IDS_PROGRAM_FILES_DIR,
+                              programFiles);
+  SetItemText(IDC_PATH_EDIT, programFiles + "\\KALENDRO");
+  CreateBrowseButton();
+  return TRUE;
+}
+
+void PathPage::CreateBrowseButton() {
+  const HINSTANCE module = GetModuleHandleA(nullptr);
+  browseImages_.Reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 2));
+  ImageList_ReplaceIcon(browseImages_.Get(), -1,
+                        LoadIconA(module, MAKEINTRESOURCEA(IDI_BROWSE)));
+  // The button sits exactly over its placeholder, which stays beneath it.
+  const RECT place = ClientRectOf(Window(), GetDlgItem(Window(), IDC_BROWSE_PLACE));
+  browseToolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, kToolbarStyle, place.left,
+                                   place.top, place.right - place.left, place.bottom - place.top,
+                                   Window(), nullptr, module, nullptr);
+  SendMessageA(browseToolbar_, TB_SETIMAGELIST, 0,
+               reinterpret_cast<LPARAM>(browseImages_.Get()));
+  SendMessageA(browseToolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON button = {};
+  button.iBitmap = 0;
+  button.idCommand = IDC_BROWSE_BUTTON;
+  button.fsState = TBSTATE_ENABLED | TBSTATE_WRAP;
+  button.fsStyle = TBSTYLE_BUTTON;
+  SendMessageA(browseToolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+}
+
+bool PathPage::OnCommand(int id) {
+  if (id != IDC_BROWSE_BUTTON) return false;
+  Browse();
+  return true;
+}
+
+void PathPage::Browse() {
+  std::string folder;
+  if (!Context().BrowseForFolder(folder)) return;
+  // A drive root comes with its backslash, any other folder without one.
+  SetItemText(IDC_PATH_EDIT, WithTrailingBackslash(folder) + "KALENDRO");
+}
+
+// Installs at once: nothing is validated and no step stops the ones after it.
+void PathPage::OnOk() {
+  SetupContext& context = Context();
+  const std::string typed = ItemText(IDC_PATH_EDIT);
+  context.InstallDir = WithTrailingBackslash(typed);
+  CreateDirectoryA(typed.c_str(), nullptr);
+  for (StringId file : kInstalledFiles) context.AddFile(file);
+  context.CopyListedFiles();
+  context.InstallUninstaller();
+  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
+                       LoadText(IDS_PRODUCT_NAME));
+  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
+                       context.UninstallerPath);
+  context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
+  EndPage(IDOK);
+}
