@@ -2,10 +2,19 @@
 
 #include "ui/wizard_page.h"
 
-// Removes the program, its settings, registry entries and shortcuts.
+// Removes the program, its settings, registry entries and shortcuts, and has
+// the uninstaller deleted at the next restart.
 class UninstallPage : public WizardPage {
  public:
   explicit UninstallPage(SetupContext& context) : WizardPage(context, IDD_UNINSTALL) {}
+
+ protected:
+  void OnOk() override;
+
+ private:
+  void DeleteFiles(bool everyFile);
+  void DeleteRegistryEntries();
+  void DeleteShortcuts();
 };
 
 // Reports the removal with the version that was removed.
