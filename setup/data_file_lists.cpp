@@ -47,7 +47,7 @@ const DataFileKind kDataFileKinds[3] = {
 };
 
 std::string DataFileValueName(StringId pattern, int number) {
-  return FormatText(LoadText(pattern), number);
+  return FormatText(LoadText(pattern).c_str(), number);
 }
 
 void ConvertDataFileLists(SetupContext& context) {

@@ -23,7 +23,7 @@ ScopedRegKey OpenFullAccess(HKEY root, const std::string& path) {
 bool SetStringValue(HKEY key, const std::string& name, const std::string& data) {
   const BYTE* bytes = reinterpret_cast<const BYTE*>(data.c_str());
   return RegSetValueExA(key, name.c_str(), 0, REG_SZ, bytes,
-                        static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+                        static_cast<DWORD>(data.size()) + 1) == ERROR_SUCCESS;
 }
 
 // Deletes the direct subkeys of `key`, last index first so that the indices of

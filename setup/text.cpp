@@ -17,11 +17,11 @@ std::string LoadText(StringId id) {
   }
 }
 
-std::string FormatText(const std::string& format, ...) {
+std::string FormatText(const char* format, ...) {
   char buffer[1025];  // wvsprintfA never writes more than 1024 characters
   va_list args;
   va_start(args, format);
-  const int length = wvsprintfA(buffer, format.c_str(), args);
+  const int length = wvsprintfA(buffer, format, args);
   va_end(args);
   return std::string(buffer, length > 0 ? length : 0);
 }

@@ -11,7 +11,7 @@ using StringId = UINT;
 std::string LoadText(StringId id);
 
 // `format` filled in by wvsprintfA, which takes integers and strings only.
-std::string FormatText(const std::string& format, ...);
+std::string FormatText(const char* format, ...);
 
 // The folder part of `path`, up to and including its last backslash; empty when
 // it holds none.
