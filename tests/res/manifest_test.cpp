@@ -1,0 +1,101 @@
+// The application manifest of install.exe: its own identity and the common
+// controls version 6 it asks the loader for.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "tests/res/install_resources.h"
+
+namespace {
+
+constexpr WORD kManifestId = 1;
+
+// The opening tag `<element ...>` found first at or after `from`; empty if none.
+std::string Tag(const std::string& xml, const std::string& element, size_t from = 0) {
+  const size_t start = xml.find("<" + element, from);
+  if (start == std::string::npos) return "";
+  return xml.substr(start, xml.find('>', start) + 1 - start);
+}
+
+// The value of attribute `name` in `tag`; "(none)" when it is not there.
+std::string Attribute(const std::string& tag, const std::string& name) {
+  for (const char* space : {" ", "\t", "\n", "\r"}) {
+    size_t at = tag.find(space + name + "=");
+    if (at == std::string::npos) continue;
+    at += name.size() + 2;
+    const size_t end = tag.find(tag[at], at + 1);
+    return tag.substr(at + 1, end - at - 1);
+  }
+  return "(none)";
+}
+
+struct ExpectedAttribute {
+  const char* name;
+  const char* value;
+};
+
+void ExpectAttributes(const std::string& tag, std::initializer_list<ExpectedAttribute> expected,
+                      const std::string& where) {
+  EXPECT_NE(tag, "") << where << ": missing";
+  for (const ExpectedAttribute& attribute : expected)
+    EXPECT_EQ(Attribute(tag, attribute.name), attribute.value) << where << ": " << attribute.name;
+}
+
+std::string Manifest() {
+  const std::vector<BYTE> bytes = ResourceBytes(RT_MANIFEST, kManifestId);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(Manifest, NamesTheSetupAndItsCommonControls) {
+  EXPECT_EQ(ResourceNames(RT_MANIFEST), std::vector<std::wstring>{L"#1"});
+  const std::string xml = Manifest();
+  ASSERT_NE(xml, "") << "no Russian manifest with id 1";
+  const size_t dependency = xml.find("<dependency");
+  ASSERT_NE(dependency, std::string::npos) << "manifest: no dependency";
+  const std::string identity = Tag(xml.substr(0, dependency), "assemblyIdentity");
+  ExpectAttributes(identity,
+                   {{"name", "MorvaneSoftware.Kalquint.Setup"},
+                    {"processorArchitecture", "x86"},
+                    {"version", "2.0.0.0"},
+                    {"type", "win32"}},
+                   "manifest identity");
+
+  const std::string open = "<description>";
+  const size_t start = xml.find(open);
+  const size_t end = xml.find("</description>");
+  ASSERT_TRUE(start != std::string::npos && end != std::string::npos && start < end)
+      << "manifest: no description";
+  EXPECT_EQ(xml.substr(start + open.size(), end - start - open.size()), "Reminder")
+      << "manifest description";
+
+  // The public key token is what lets the loader bind the system's assembly.
+  const std::string dependent =
+      Tag(xml, "assemblyIdentity", xml.find("<dependentAssembly", dependency));
+  ExpectAttributes(dependent,
+                   {{"name", "Microsoft.Windows.Common-Controls"},
+                    {"version", "6.0.0.0"},
+                    {"processorArchitecture", "x86"},
+                    {"type", "win32"},
+                    {"publicKeyToken", "6595b64144ccf1df"}},
+                   "manifest dependency");
+}
+
+struct ActCtxTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle context) { ReleaseActCtx(context); }
+};
+
+TEST(Manifest, TheLoaderAcceptsIt) {
+  const std::wstring path = InstallExePath();
+  ACTCTXW request = {};
+  request.cbSize = sizeof(request);
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = path.c_str();
+  request.lpResourceName = MAKEINTRESOURCEW(kManifestId);
+  const ScopedObject<ActCtxTraits> context(CreateActCtxW(&request));
+  EXPECT_TRUE(context.IsValid()) << "activation context from install.exe: error " << GetLastError();
+}
+
+}  // namespace
