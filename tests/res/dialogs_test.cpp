@@ -189,6 +189,7 @@ TEST(DialogTemplates, MatchThePages) {
 
 TEST(DialogTemplates, NoOtherDialogs) {
   std::vector<std::wstring> expected;
+  expected.reserve(kExpectedDialogs.size());
   for (const ExpectedDialog& dialog : kExpectedDialogs)
     expected.push_back(ResourceLabel(MAKEINTRESOURCEA(dialog.id)));
   EXPECT_EQ(ResourceNames(RT_DIALOG), expected);
