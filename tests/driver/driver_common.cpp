@@ -1,0 +1,19 @@
+#include "tests/driver/driver_common.h"
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string converted(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
+  return converted;
+}
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = static_cast<int>(text.size());
+  const int size = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  std::wstring converted(size, L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), length, &converted[0], size);
+  return converted;
+}

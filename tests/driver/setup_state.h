@@ -1,0 +1,35 @@
+// What the setup leaves on the machine outside its folders: its registry keys
+// and the uninstaller copy. Tests start and end with none of it.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// The application's settings key under HKEY_CURRENT_USER, and its "Location" value.
+extern const wchar_t kSettingsKey[];
+extern const wchar_t kLocationValue[];
+
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key,
+                                          const std::wstring& name);
+void WriteRegString(HKEY root, const std::wstring& key, const std::wstring& name,
+                    const std::wstring& value);
+void DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name);
+bool RegKeyExists(HKEY root, const std::wstring& key);
+
+// <Windows directory>\kquninst.exe
+std::wstring UninstallerCopyPath();
+
+// Deletes the settings (HKCU Software\Morvane\K!q), the uninstall entry, the
+// ".KQS" and "kqsfile" classes and the uninstaller copy.
+void ClearSetupState();
+
+// ClearSetupState when made and again when it goes.
+class SetupStateGuard {
+ public:
+  SetupStateGuard() { ClearSetupState(); }
+  ~SetupStateGuard() { ClearSetupState(); }
+  SetupStateGuard(const SetupStateGuard&) = delete;
+  SetupStateGuard& operator=(const SetupStateGuard&) = delete;
+};

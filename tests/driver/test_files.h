@@ -1,0 +1,55 @@
+// Files and folders of a test: the build tree's programs, a temporary folder of
+// the test's own, distribution folders with a chosen stand-in, and the start log
+// that the stand-in writes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Paths in the build tree, with backslashes: <build>, <build>\bin\install.exe,
+// <build>\distribution and <build>\standins\<variant>\kalquint.exe.
+std::wstring BuildDir();
+std::wstring InstallExePath();
+std::wstring DistributionDir();
+std::wstring StandinPath(const std::wstring& variant);
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+bool FileExists(const std::wstring& path);
+void CopyFileOrThrow(const std::wstring& from, const std::wstring& to);
+
+// A fresh folder under the Wine user's temp folder, removed with all it holds.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring File(const std::wstring& name) const { return JoinPath(path_, name); }
+  // A new subfolder `name`; returns its path.
+  std::wstring MakeFolder(const std::wstring& name) const;
+
+ private:
+  std::wstring path_;
+};
+
+// The variant name that leaves kalquint.exe out of a distribution.
+extern const wchar_t kNoProgram[];
+
+// Fills `folder` with the build's distribution, its kalquint.exe replaced by the
+// stand-in `variant` (v3105, v65535, noversion, ... or kNoProgram). Returns the
+// path of the folder's install.exe.
+std::wstring MakeDistribution(const std::wstring& folder, const std::wstring& variant);
+
+// One start of the stand-in: "<pid>|<own path>|<arguments>" in its log.
+struct StartRecord {
+  DWORD processId = 0;
+  std::wstring program;
+  std::wstring arguments;
+};
+
+// The starts recorded in `path`, oldest first; none when the file is missing.
+std::vector<StartRecord> ReadStartLog(const std::wstring& path);

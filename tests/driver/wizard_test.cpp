@@ -1,0 +1,30 @@
+#include "tests/driver/wizard_test.h"
+
+#include "tests/driver/window_query.h"
+
+::testing::AssertionResult ShowsText(const Page& page, int id, const std::wstring& expected) {
+  const std::wstring shown = page.Text(id);
+  if (shown == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "control " << id << " of '" << Utf8(page.Caption())
+                                       << "' shows\n\"" << Utf8(shown) << "\"\ninstead of\n\""
+                                       << Utf8(expected) << "\"";
+}
+
+std::wstring WizardTest::Distribution(const std::wstring& variant) {
+  const std::wstring folder = folder_.MakeFolder(L"distribution-" + variant);
+  return MakeDistribution(folder, variant);
+}
+
+SetupRun& WizardTest::Start(const std::wstring& installExe, const std::wstring& arguments,
+                            const std::vector<EnvironmentVariable>& environment) {
+  run_ = std::make_unique<SetupRun>(installExe, arguments, std::wstring(), environment);
+  return *run_;
+}
+
+void WizardTest::TearDown() {
+  if (run_ && run_->IsRunning() && !HasFailure()) {
+    ADD_FAILURE() << "the test left the setup running; it shows "
+                  << DescribeWindows(run_->TopLevelWindows());
+  }
+  run_.reset();
+}
