@@ -8,15 +8,26 @@ packages=(
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   googletest
   wine wine32:i386
+  locales
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   cppcheck clang-tidy
 )
+
+# Wine needs the host locale to make files with Cyrillic names.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qi '^ru_RU.utf-\?8$' && return 0
+  [ "$(id -u)" -eq 0 ] || { echo "setup-machine: run as root to generate ru_RU.UTF-8" >&2; exit 1; }
+  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+}
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  ensure_locale
+  exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup-machine: missing packages (${missing[*]}); run as root to install them" >&2
@@ -30,3 +41,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_locale

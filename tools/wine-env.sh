@@ -7,7 +7,7 @@ export WINEPREFIX="${WINEPREFIX:-$BUILD_DIR/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 # LANG alone does not change Wine's code page.
-{ export LC_ALL=ru_RU.UTF-8; } 2>/dev/null
+export LC_ALL=ru_RU.UTF-8
 # No desktop entries on the host for links made in the prefix, and no prompts to
 # install Mono or Gecko.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -51,6 +51,9 @@ prepare_prefix() {
   [ -f "$WINEPREFIX/.prepared" ] && return 0
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  # Without a window manager, managed windows cost Wine about 2 s each time one
+  # is hidden; unmanaged ones also get Wine's own title bars.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.prepared"
 }
