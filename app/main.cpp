@@ -2,7 +2,6 @@
 // the wizard until it ends. The exit code is always 0.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <memory>
 #include <string>
@@ -10,15 +9,6 @@
 #include "app/wizard.h"
 
 namespace {
-
-// COM for this thread, as a single-threaded apartment for the shell-link object.
-class ComApartment {
- public:
-  ComApartment() { CoInitialize(nullptr); }
-  ~ComApartment() { CoUninitialize(); }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-};
 
 WizardState FirstState(SetupContext& context, const std::string& arguments) {
   // A plain case-sensitive substring search: "x/setupy" selects install mode too.

@@ -115,3 +115,13 @@ class ComPtr {
  private:
   Interface* pointer_ = nullptr;
 };
+
+// COM for the calling thread, as a single-threaded apartment (the shell-link
+// object needs one), for the lifetime of the owner.
+class ComApartment {
+ public:
+  ComApartment() { CoInitialize(nullptr); }
+  ~ComApartment() { CoUninitialize(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
