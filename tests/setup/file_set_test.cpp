@@ -1,0 +1,137 @@
+// The file list and the copy, delete, backup and uninstaller operations on real
+// files in scratch folders.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "setup/setup_context.h"
+#include "tests/setup/engine_test_support.h"
+
+namespace {
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::UnorderedElementsAre;
+
+class FileSetTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    context.SourceDir = source.Path();
+    context.InstallDir = target.Path();
+  }
+
+  ScratchFolder source;
+  ScratchFolder target;
+  SetupContext context;
+};
+
+TEST_F(FileSetTest, NamesAddedTwiceAreCopiedTwiceOverOlderFiles) {
+  WriteBytes(source / "dates.txt", "new dates");
+  WriteBytes(source / "runs.txt", "new runs");
+  WriteBytes(target / "dates.txt", "old dates");
+  context.AddFile(IDS_FILE_DATES);
+  context.AddFile(IDS_FILE_DATES);
+  context.AddFile(IDS_FILE_RUNS);
+  EXPECT_THAT(context.ListedFiles(), ElementsAre("dates.txt", "dates.txt", "runs.txt"));
+
+  context.CopyListedFiles();
+  EXPECT_THAT(context.ListedFiles(), IsEmpty());
+  EXPECT_EQ(ReadBytes(target / "dates.txt"), "new dates");
+  EXPECT_EQ(ReadBytes(target / "runs.txt"), "new runs");
+}
+
+TEST_F(FileSetTest, AFailedDeleteOfANameListedTwiceDoesNotStopTheRest) {
+  WriteBytes(source / "dates.txt", "dates");
+  WriteBytes(source / "runs.txt", "runs");
+  context.AddFile(IDS_FILE_DATES);
+  context.AddFile(IDS_FILE_DATES);
+  context.AddFile(IDS_FILE_RUNS);
+
+  context.DeleteListedFiles();
+  EXPECT_THAT(context.ListedFiles(), IsEmpty());
+  EXPECT_FALSE(PathExists(source / "dates.txt"));
+  EXPECT_FALSE(PathExists(source / "runs.txt"));
+}
+
+TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
+  WriteBytes(source / "dates.txt", "dates");
+  context.AddFile(IDS_FILE_DATES);
+  context.CopyListedFiles();
+  ASSERT_TRUE(DeleteFileA((target / "dates.txt").c_str()));
+
+  context.CopyListedFiles();
+  context.DeleteListedFiles();
+  EXPECT_FALSE(PathExists(target / "dates.txt"));
+  EXPECT_TRUE(PathExists(source / "dates.txt"));
+}
+
+TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDeleted) {
+  WriteBytes(source / "Dates.TXT", "dates");
+  ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
+  WriteBytes(source / "Sub\\inner.txt", "inner");
+  context.AddFile(IDS_FILE_EXE);
+
+  context.AddAllInstalledFiles();
+  EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre(".", "..", "dates.txt", "sub"));
+
+  context.DeleteListedFiles();
+  EXPECT_THAT(context.ListedFiles(), IsEmpty());
+  EXPECT_FALSE(PathExists(source / "Dates.TXT"));
+  EXPECT_EQ(ReadBytes(source / "Sub\\inner.txt"), "inner");
+}
+
+TEST_F(FileSetTest, AllInstalledFilesOfAMissingFolderAreNone) {
+  context.SourceDir = source / "missing\\";
+  context.AddFile(IDS_FILE_EXE);
+  context.AddAllInstalledFiles();
+  EXPECT_THAT(context.ListedFiles(), IsEmpty());
+}
+
+TEST_F(FileSetTest, BackupHoldsTheCurrentFile) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> current;
+    std::optional<std::string> olderBackup;
+    bool renamed;
+    std::optional<std::string> backup;
+  };
+  const Case cases[] = {
+      {"no backup yet", "current", std::nullopt, true, "current"},
+      {"older backup", "current", "older", true, "current"},
+      {"no file", std::nullopt, "older", false, "older"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA((target / "dates.txt").c_str());
+    DeleteFileA((target / "dates.txt.bak").c_str());
+    if (c.current) WriteBytes(target / "dates.txt", *c.current);
+    if (c.olderBackup) WriteBytes(target / "dates.txt.bak", *c.olderBackup);
+
+    EXPECT_EQ(context.BackupFile(IDS_FILE_DATES), c.renamed);
+    EXPECT_FALSE(PathExists(target / "dates.txt"));
+    EXPECT_EQ(ReadBytes(target / "dates.txt.bak"), c.backup);
+  }
+}
+
+TEST_F(FileSetTest, UninstallerIsTheDistributionsSetupCopiedIntoTheWindowsFolder) {
+  const std::string uninstaller = WindowsDir() + "\\kquninst.exe";
+  const PreservedFile preserved(uninstaller);
+  WriteBytes(uninstaller, "older uninstaller");
+  WriteBytes(source / "install.exe", "setup program");
+
+  context.InstallUninstaller();
+  EXPECT_EQ(context.UninstallerPath, uninstaller);
+  EXPECT_EQ(ReadBytes(uninstaller), "setup program");
+
+  ASSERT_TRUE(DeleteFileA(uninstaller.c_str()));
+  ASSERT_TRUE(DeleteFileA((source / "install.exe").c_str()));
+  SetupContext withoutSetup;
+  withoutSetup.SourceDir = source.Path();
+  withoutSetup.InstallUninstaller();
+  EXPECT_EQ(withoutSetup.UninstallerPath, uninstaller);
+  EXPECT_FALSE(PathExists(uninstaller));
+}
+
+}  // namespace

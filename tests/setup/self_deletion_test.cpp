@@ -1,0 +1,122 @@
+// Deleting the uninstaller at the next restart: the WININIT.INI text rules of the
+// older family, and the system's delayed deletion on Wine's NT family.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "setup/setup_context.h"
+#include "setup/wininit.h"
+#include "tests/setup/engine_test_support.h"
+
+namespace {
+
+TEST(AddRenameEntry, MakesTheEntryTheFirstLineOfTheFirstRenameSection) {
+  const std::string entry = "NUL=C:\\WINDOWS\\KQUNINST.EXE";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "[rename]\r\n" + entry},
+      {"[rename]\r\n", "[rename]\r\n" + entry + "\r\n"},
+      {"[rename]\r\nNUL=C:\\OLD.EXE\r\n", "[rename]\r\n" + entry + "\r\nNUL=C:\\OLD.EXE\r\n"},
+      {"[boot]\r\n[rename]\r\nA=B\r\n[rename]\r\nC=D\r\n",
+       "[boot]\r\n[rename]\r\n" + entry + "\r\nA=B\r\n[rename]\r\nC=D\r\n"},
+      {"[RENAME]\r\nA=B\r\n", "[RENAME]\r\nA=B\r\n[rename]\r\n" + entry},
+      {"[rename]\nA=B\n", "[rename]\nA=B\n[rename]\r\n" + entry},
+      {"[boot]\r\nshell=x", "[boot]\r\nshell=x\r\n[rename]\r\n" + entry},
+      {"[boot]\r\nshell=x\r\n", "[boot]\r\nshell=x\r\n[rename]\r\n" + entry},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(AddRenameEntry(text, entry), expected) << text;
+}
+
+constexpr const wchar_t* kSessionManagerKey =
+    L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kPendingRenamesValue = L"PendingFileRenameOperations";
+
+struct WideValue {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> bytes;
+  bool operator==(const WideValue& other) const {
+    return type == other.type && bytes == other.bytes;
+  }
+};
+
+ScopedRegKey OpenSessionManager() {
+  ScopedRegKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                    key.Receive()) != ERROR_SUCCESS) {
+    key.Release();
+  }
+  return key;
+}
+
+std::optional<WideValue> QueryPendingRenames() {
+  const ScopedRegKey key = OpenSessionManager();
+  WideValue value;
+  DWORD size = 0;
+  if (!key.IsValid() || RegQueryValueExW(key.Get(), kPendingRenamesValue, nullptr, &value.type,
+                                         nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  value.bytes.resize(size);
+  RegQueryValueExW(key.Get(), kPendingRenamesValue, nullptr, &value.type, value.bytes.data(),
+                   &size);
+  value.bytes.resize(size);
+  return value;
+}
+
+// The system's list of (source, target) pairs; an empty target deletes the source.
+std::vector<std::pair<std::wstring, std::wstring>> PendingRenames() {
+  std::vector<std::pair<std::wstring, std::wstring>> pairs;
+  const std::optional<WideValue> value = QueryPendingRenames();
+  if (!value) return pairs;
+  const wchar_t* text = reinterpret_cast<const wchar_t*>(value->bytes.data());
+  const wchar_t* end = text + value->bytes.size() / sizeof(wchar_t);
+  while (text < end && *text != L'\0') {
+    std::wstring source = text;
+    text += source.size() + 1;
+    std::wstring target = text < end ? text : L"";
+    text += target.size() + 1;
+    pairs.emplace_back(std::move(source), std::move(target));
+  }
+  return pairs;
+}
+
+// Puts the pending renames back exactly as they were, or removes the value.
+class PreservedPendingRenames {
+ public:
+  ~PreservedPendingRenames() {
+    const ScopedRegKey key = OpenSessionManager();
+    if (original_) {
+      RegSetValueExW(key.Get(), kPendingRenamesValue, 0, original_->type, original_->bytes.data(),
+                     static_cast<DWORD>(original_->bytes.size()));
+    } else {
+      RegDeleteValueW(key.Get(), kPendingRenamesValue);
+    }
+    EXPECT_TRUE(QueryPendingRenames() == original_) << "pending renames not restored";
+  }
+
+ private:
+  const std::optional<WideValue> original_ = QueryPendingRenames();
+};
+
+TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtRestart) {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  ASSERT_TRUE(GetVersionExA(&version));
+  ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  const PreservedPendingRenames preservedRenames;
+  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
+
+  SetupContext().ScheduleSelfDeletion();
+
+  const auto renames = PendingRenames();
+  const std::pair<std::wstring, std::wstring> deletion(std::wstring(L"\\??\\") + self, L"");
+  EXPECT_NE(std::find(renames.begin(), renames.end(), deletion), renames.end());
+  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+}
+
+}  // namespace
