@@ -11,11 +11,11 @@
 #include "setup/scoped.h"
 #include "setup/text.h"
 
-// A fixed file version as the version resource gives it: major.minor in `ms`,
-// build.revision in `ls`, each part a 16-bit half.
 // The program group's folder name, between the program menu and the link names.
 constexpr char kProgramGroupFolder[] = "\\KALENDRO!\\";
 
+// A fixed file version as the version resource gives it: major.minor in `ms`,
+// build.revision in `ls`, each part a 16-bit half.
 struct FileVersion {
   DWORD ms = 0;
   DWORD ls = 0;

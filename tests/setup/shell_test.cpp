@@ -11,14 +11,6 @@
 
 namespace {
 
-class ComApartment {
- public:
-  ComApartment() { CoInitialize(nullptr); }
-  ~ComApartment() { CoUninitialize(); }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-};
-
 struct LinkContent {
   std::string target;
   std::string arguments;
