@@ -1,0 +1,255 @@
+// Files on a real machine that are not as the setup expects them: a huge, a
+// read-only or a locked WININIT.INI, a data file held open by another program,
+// read-only installed files, and a distribution folder with files missing. The
+// wizard must finish without a crash or a message, and lose none of the user's data.
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "res/resource_ids.h"
+#include "setup/scoped.h"
+#include "tests/e2e/bad_input_support.h"
+
+namespace {
+
+const std::string kUserDates = "01.01|New year\r\n08.03|The user's own date\r\n";
+
+// Opened with no sharing: no other program may read, write or rename the file.
+ScopedFile HoldExclusively(const std::wstring& path) {
+  return ScopedFile(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// ---------------------------------------------------------------------------
+// The uninstall on the older family of systems puts its own file under the
+// "[rename]" section of WININIT.INI. It runs as a copy of the setup under a name
+// of its own, which Wine presents with Windows 98.
+
+const wchar_t kUninstallerName[] = L"kq-bad-uninst.exe";
+const std::string kRenameHeader = "[rename]\r\n";
+
+class WininitTest : public BadInputTest {
+ protected:
+  WininitTest() : windows98_(kUninstallerName), wininit_(L"WININIT.INI") {}
+
+  void SetUp() override {
+    BadInputTest::SetUp();
+    InstallProgram(L"v3105");
+    PlaceUserFile(L"dates.txt", kUserDates);
+    uninstaller_ = folder_.File(kUninstallerName);
+    CopyFileOrThrow(JoinPath(DistributionDir(), L"install.exe"), uninstaller_);
+  }
+
+  const std::wstring& WininitPath() const { return wininit_.Path(); }
+
+  // The whole uninstall, up to the end of its run.
+  void Uninstall() {
+    StartLogged(uninstaller_, L"");
+    Finish(Step(WaitForOnlyPage(kUninstallCaption), IDOK, kUninstallCaption));
+    EXPECT_FALSE(FileExists(InstalledFile(L"kalquint.exe")));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(InstalledFile(L"dates.txt")), kUserDates));
+  }
+
+  // `text` with the uninstaller's deletion entry first under its first section.
+  std::string WithDeletionEntry(const std::string& text) const {
+    const std::string::size_type section = text.find(kRenameHeader) + kRenameHeader.size();
+    return text.substr(0, section) + "NUL=" + Ansi(uninstaller_) + "\r\n" + text.substr(section);
+  }
+
+ private:
+  Windows98Mode windows98_;
+  SavedWindowsFile wininit_;
+  std::wstring uninstaller_;
+};
+
+// About a megabyte of other sections before "[rename]" and some after it.
+std::string MegabyteOfWininit() {
+  std::string text = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\n";
+  for (int line = 0; text.size() < 1000000; ++line) {
+    text += "device" + std::to_string(line) + "=C:\\WINDOWS\\SYSTEM\\VXD" +
+            std::to_string(line % 97) + ".386\r\n";
+  }
+  text += kRenameHeader + "C:\\WINDOWS\\OLD.DLL=C:\\WINDOWS\\NEW.DLL\r\n";
+  text += "[drivers]\r\nwave=mmsystem.dll\r\n";
+  return text;
+}
+
+TEST_F(WininitTest, MegabyteFileKeepsAllItsContentWithTheEntryInserted) {
+  const std::string before = MegabyteOfWininit();
+  WriteFileBytes(WininitPath(), before);
+  Uninstall();
+  EXPECT_TRUE(SameBytes(ReadFileBytes(WininitPath()), WithDeletionEntry(before)));
+}
+
+TEST_F(WininitTest, ReadOnlyFileIsLeftAlone) {
+  const std::string before = kRenameHeader + "C:\\WINDOWS\\OLD.DLL=C:\\WINDOWS\\NEW.DLL\r\n";
+  WriteFileBytes(WininitPath(), before);
+  ASSERT_TRUE(SetFileAttributesW(WininitPath().c_str(), FILE_ATTRIBUTE_READONLY));
+  // Wine lets an administrator (root) write a read-only file; there the setup
+  // cannot tell, and the entry goes in with everything else kept.
+  const bool writable = ScopedFile(CreateFileW(WininitPath().c_str(), GENERIC_WRITE, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+                            .IsValid();
+  Uninstall();
+  if (writable) {
+    std::cout << "note: this system lets the read-only WININIT.INI be written\n";
+    EXPECT_TRUE(SameBytes(ReadFileBytes(WininitPath()), WithDeletionEntry(before)));
+  } else {
+    EXPECT_TRUE(SameBytes(ReadFileBytes(WininitPath()), before));
+  }
+  EXPECT_NE(GetFileAttributesW(WininitPath().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(WininitTest, LockedFileIsLeftAlone) {
+  const std::string before = kRenameHeader + "C:\\WINDOWS\\OLD.DLL=C:\\WINDOWS\\NEW.DLL\r\n";
+  WriteFileBytes(WininitPath(), before);
+  {
+    const ScopedFile held = HoldExclusively(WininitPath());
+    ASSERT_TRUE(held.IsValid());
+    Uninstall();
+  }
+  EXPECT_TRUE(SameBytes(ReadFileBytes(WininitPath()), before));
+}
+
+// ---------------------------------------------------------------------------
+// The user's dates.txt held open by another program while the update would back
+// it up and replace it: it survives, in place or as its backup.
+
+TEST_F(BadInputTest, LockedDatesFileSurvivesAnUpdate) {
+  InstallProgram(L"v3200");
+  const std::wstring dates = PlaceUserFile(L"dates.txt", kUserDates);
+  {
+    const ScopedFile held = HoldExclusively(dates);
+    ASSERT_TRUE(held.IsValid());
+    StartLogged(Distribution(L"v3105"), L"/setup");
+    const Page update = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kUpdateCaption);
+    update.SetChecked(IDC_BACKUP_DATES, true);
+    Finish(Step(update, IDOK, kUpdateCaption));
+  }
+  const std::optional<std::string> kept = ReadFileBytes(dates);
+  const std::optional<std::string> backup = ReadFileBytes(dates + L".bak");
+  EXPECT_TRUE(kept == kUserDates || backup == kUserDates)
+      << "dates.txt: " << kept.value_or("(none)") << "\ndates.txt.bak: " << backup.value_or("(none)");
+  // The rest of the update went on.
+  EXPECT_TRUE(FileExists(InstalledFile(L"update.txt")));
+}
+
+// ---------------------------------------------------------------------------
+// Read-only installed files and folder: the uninstall finishes, the files it
+// cannot delete stay whole, and the others go.
+
+struct ReadOnlyCase {
+  const char* name;
+  bool deleteAll;
+  std::vector<std::wstring> readOnly;  // besides the folder itself
+  std::vector<std::wstring> gone;
+  friend std::ostream& operator<<(std::ostream& out, const ReadOnlyCase& given) {
+    return out << given.name;
+  }
+};
+
+class ReadOnlyUninstallTest : public BadInputTest,
+                              public ::testing::WithParamInterface<ReadOnlyCase> {
+ protected:
+  // Every file of the installation and its bytes.
+  std::map<std::wstring, std::string> MakeInstallation() {
+    InstallProgram(L"v3105");
+    std::map<std::wstring, std::string> files = {
+        {L"kalquint.exe", *ReadFileBytes(InstalledFile(L"kalquint.exe"))},
+        {L"kalquint.cnt", ":Base kalquint.hlp\r\n"},
+        {L"kalquint.hlp", "help of the installed version"},
+        {L"update.txt", "what changed"},
+        {L"dates.txt", kUserDates},
+        {L"winter.kqs", "a skin of the user's"},
+    };
+    for (const auto& file : files) {
+      if (file.first != L"kalquint.exe") PlaceUserFile(file.first, file.second);
+    }
+    return files;
+  }
+};
+
+TEST_P(ReadOnlyUninstallTest, FinishesAndKeepsWhatItCannotDelete) {
+  const ReadOnlyCase& given = GetParam();
+  const std::map<std::wstring, std::string> files = MakeInstallation();
+  for (const std::wstring& name : given.readOnly) {
+    ASSERT_TRUE(SetFileAttributesW(InstalledFile(name).c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  ASSERT_TRUE(SetFileAttributesW(InstalledFolder().c_str(), FILE_ATTRIBUTE_READONLY));
+
+  StartLogged(JoinPath(DistributionDir(), L"install.exe"), L"");
+  const Page uninstall = WaitForOnlyPage(kUninstallCaption);
+  uninstall.SetChecked(IDC_DELETE_ALL, given.deleteAll);
+  Finish(Step(uninstall, IDOK, kUninstallCaption));
+
+  for (const auto& file : files) {
+    const bool gone = std::find(given.gone.begin(), given.gone.end(), file.first) != given.gone.end();
+    if (gone) {
+      EXPECT_FALSE(FileExists(InstalledFile(file.first))) << Utf8(file.first) << " stayed";
+    } else {
+      EXPECT_TRUE(SameBytes(ReadFileBytes(InstalledFile(file.first)), file.second))
+          << Utf8(file.first);
+    }
+  }
+  EXPECT_TRUE(FileExists(InstalledFolder()));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, L"Software\\Morvane\\K!q"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installations, ReadOnlyUninstallTest,
+    ::testing::Values(
+        ReadOnlyCase{"ProgramFiles", false, {L"kalquint.exe", L"kalquint.hlp"},
+                     {L"kalquint.cnt", L"update.txt"}},
+        ReadOnlyCase{"DeleteAllWithReadOnlyFiles", true, {L"kalquint.hlp", L"dates.txt"},
+                     {L"kalquint.exe", L"kalquint.cnt", L"update.txt", L"winter.kqs"}}),
+    [](const ::testing::TestParamInfo<ReadOnlyCase>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// A distribution folder with files missing: the install finishes and puts in
+// place the files that are there.
+
+struct MissingFilesCase {
+  const char* name;
+  const wchar_t* variant;  // the distribution's kalquint.exe, or kNoProgram
+  std::vector<std::wstring> missing;
+  friend std::ostream& operator<<(std::ostream& out, const MissingFilesCase& given) {
+    return out << given.name;
+  }
+};
+
+class MissingDistributionFilesTest : public BadInputTest,
+                                     public ::testing::WithParamInterface<MissingFilesCase> {};
+
+TEST_P(MissingDistributionFilesTest, InstallsThePresentFiles) {
+  const MissingFilesCase& given = GetParam();
+  const std::wstring installExe = Distribution(given.variant);
+  const std::wstring distribution = installExe.substr(0, installExe.rfind(L'\\'));
+  for (const std::wstring& name : given.missing) DeleteFileW(JoinPath(distribution, name).c_str());
+  const std::wstring target = folder_.File(L"target");
+
+  StartLogged(installExe, L"/setup");
+  const Page path = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
+  path.SetText(IDC_PATH_EDIT, target);
+  const Page options = Step(path, IDOK, kOptionsCaption);
+  Finish(Step(options, IDOK, kInstallDoneCaption));
+
+  for (const std::wstring& name : kInstalledFileNames) {
+    const bool missing =
+        std::find(given.missing.begin(), given.missing.end(), name) != given.missing.end();
+    EXPECT_EQ(FileExists(JoinPath(target, name)), !missing) << Utf8(name);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Distributions, MissingDistributionFilesTest,
+    ::testing::Values(MissingFilesCase{"NoHelpNoUpdate", L"v3105",
+                                       {L"kalquint.hlp", L"update.txt"}},
+                      MissingFilesCase{"NoProgram", kNoProgram, {L"kalquint.exe"}}),
+    [](const ::testing::TestParamInfo<MissingFilesCase>& info) {
+      return std::string(info.param.name);
+    });
+
+}  // namespace

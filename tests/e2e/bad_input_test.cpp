@@ -1,0 +1,213 @@
+// What a user types into the path field and what an old or damaged registry
+// holds in the settings: the real install.exe must walk on without a crash, a
+// hang or a message of its own, and lose nothing of the user's.
+#include <chrono>
+#include <iostream>
+#include <string>
+
+#include "res/resource_ids.h"
+#include "tests/e2e/bad_input_support.h"
+
+namespace {
+
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
+
+// ---------------------------------------------------------------------------
+// The path field takes any text: the install goes on to the options page with
+// the uninstaller and its entry in place, whatever the folder turned out to be.
+
+class PathFieldTest : public BadInputTest {
+ protected:
+  Page OpenPathPage(const std::wstring& workingFolder = std::wstring()) {
+    StartLogged(Distribution(L"v3105"), L"/setup", workingFolder);
+    return Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
+  }
+
+  // Types `folder`, presses Next and waits for the options page.
+  Page InstallInto(const Page& path, const std::wstring& folder) const {
+    path.SetText(IDC_PATH_EDIT, folder);
+    return Step(path, IDOK, kOptionsCaption);
+  }
+
+  // Next on the options page records `folder` as the installation; the finish
+  // page's button ends the run.
+  void CompleteInstall(const Page& options, const std::wstring& folder) const {
+    Finish(Step(options, IDOK, kInstallDoneCaption));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue),
+              JoinPath(folder, L"kalquint.exe"));
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
+              UninstallerCopyPath());
+    EXPECT_TRUE(FileExists(UninstallerCopyPath()));
+  }
+};
+
+TEST_F(PathFieldTest, ThreeHundredCharacters) {
+  // Two existing levels, so that only the last one is new, as in a user's deep tree.
+  const std::wstring parent = folder_.MakeFolder(std::wstring(120, L'a'));
+  const size_t rest = 300 - parent.size() - std::wstring(L"\\").size() -
+                      std::wstring(L"\\KALENDRO").size();
+  const std::wstring deeper = JoinPath(parent, std::wstring(rest, L'b'));
+  ASSERT_TRUE(CreateDirectoryW(deeper.c_str(), nullptr));
+  const std::wstring folder = JoinPath(deeper, L"KALENDRO");
+  ASSERT_EQ(folder.size(), 300u);
+  CompleteInstall(InstallInto(OpenPathPage(), folder), folder);
+}
+
+TEST_F(PathFieldTest, CharactersNoFileNameMayHold) {
+  const std::wstring folder = L"C:\\a<b>|?*";
+  CompleteInstall(InstallInto(OpenPathPage(), folder), folder);
+  EXPECT_TRUE(ReadStartLog(StartLogPath()).empty()) << "a program started from nowhere";
+}
+
+TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
+  const std::wstring current = folder_.MakeFolder(L"current");
+  const std::wstring parent = JoinPath(current, L"relative");
+  ASSERT_TRUE(CreateDirectoryW(parent.c_str(), nullptr));
+  const std::wstring folder = L"relative\\KALENDRO";
+  CompleteInstall(InstallInto(OpenPathPage(current), folder), folder);
+  const std::wstring landed = JoinPath(parent, L"KALENDRO");
+  for (const std::wstring& name : kInstalledFileNames) {
+    EXPECT_TRUE(FileExists(JoinPath(landed, name))) << Utf8(name) << " missing in the current folder";
+  }
+  EXPECT_FALSE(FileExists(folder_.File(L"distribution-v3105\\relative")));
+  // The registration start found the program the same way.
+  std::vector<StartRecord> starts;
+  EXPECT_TRUE(WaitUntil([&] { return !(starts = ReadStartLog(StartLogPath())).empty(); },
+                        kControlTimeout));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(_wcsicmp(starts[0].program.c_str(), JoinPath(landed, L"kalquint.exe").c_str()), 0)
+      << Utf8(starts[0].program);
+  EXPECT_EQ(starts[0].arguments, L"/RegServer");
+}
+
+TEST_F(PathFieldTest, UncPathOfAMissingServerDoesNotHang) {
+  const std::wstring folder = L"\\\\nosuchserver\\share\\KALENDRO";
+  const Page path = OpenPathPage();
+  const auto pressed = std::chrono::steady_clock::now();
+  const Page options = InstallInto(path, folder);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - pressed);
+  std::cout << "UNC path: Next took " << took.count() << " ms\n";
+  RecordProperty("unc_next_ms", static_cast<int>(took.count()));
+  EXPECT_LT(took, std::chrono::milliseconds(10000));
+  CompleteInstall(options, folder);
+}
+
+TEST_F(PathFieldTest, FolderThatIsAnExistingFile) {
+  const std::string notes = "the user's notes, not a folder\r\n";
+  const std::wstring file = folder_.File(L"notes");
+  WriteFileBytes(file, notes);
+  CompleteInstall(InstallInto(OpenPathPage(), file), file);
+  EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_EQ(ReadFileBytes(file), notes);
+}
+
+// ---------------------------------------------------------------------------
+// "Location" of the wrong type or too long reads as missing: install mode asks
+// for a folder, uninstall mode shows its one box. The value itself stays.
+
+class LocationValueTest : public BadInputTest {
+ protected:
+  void SetLocation(const RegistryValue& value) {
+    WriteRegValue(HKEY_CURRENT_USER, kSettingsKey, kLocationValue, value);
+    location_ = value;
+  }
+
+  void ExpectInstallModeAsksForAFolder() {
+    StartLogged(Distribution(L"v3105"), L"/setup");
+    const Page path = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
+    Step(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+    ExpectEndsCleanly();
+    ExpectLocationKept();
+  }
+
+  void ExpectUninstallModeRefuses() {
+    StartLogged(JoinPath(DistributionDir(), L"install.exe"), L"");
+    ExpectPathNotFoundThenEnd();
+    ExpectLocationKept();
+  }
+
+  // A 300-character route to a real, versioned kalquint.exe through "." levels.
+  RegistryValue OverlongRouteToProgram() {
+    InstallProgram(L"v3200");
+    const size_t programPart = std::wstring(L"\\kalquint.exe").size();
+    std::wstring route = InstalledFolder();
+    // Each "\." adds two characters; a detour through ".." makes the rest even.
+    if ((300 - programPart - route.size()) % 2 != 0) route += L"\\..\\installed";
+    while (route.size() + programPart < 300) route += L"\\.";
+    route = JoinPath(route, L"kalquint.exe");
+    EXPECT_EQ(route.size(), 300u);
+    EXPECT_TRUE(FileExists(route));
+    return StringValue(route);
+  }
+
+ private:
+  void ExpectLocationKept() const {
+    EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, kLocationValue), location_);
+  }
+
+  RegistryValue location_;
+};
+
+// The four bytes 43 3A 5C 00 read as text give "C:\".
+constexpr DWORD kDriveRootAsNumber = 0x005C3A43;
+
+TEST_F(LocationValueTest, DwordInInstallMode) {
+  SetLocation(DwordValue(kDriveRootAsNumber));
+  ExpectInstallModeAsksForAFolder();
+}
+
+TEST_F(LocationValueTest, DwordInUninstallMode) {
+  SetLocation(DwordValue(kDriveRootAsNumber));
+  ExpectUninstallModeRefuses();
+}
+
+TEST_F(LocationValueTest, ThreeHundredCharactersInInstallMode) {
+  SetLocation(OverlongRouteToProgram());
+  ExpectInstallModeAsksForAFolder();
+}
+
+TEST_F(LocationValueTest, ThreeHundredCharactersInUninstallMode) {
+  SetLocation(OverlongRouteToProgram());
+  ExpectUninstallModeRefuses();
+  EXPECT_TRUE(FileExists(InstalledFile(L"kalquint.exe")));
+}
+
+// ---------------------------------------------------------------------------
+// Count values of the older data-file lists stored as strings: a string longer
+// than four bytes reads as no count, and only that kind is left unconverted.
+
+TEST_F(BadInputTest, CountValuesAsStringsSkipOnlyTheirKind) {
+  InstallProgram(L"v3200");
+  const struct {
+    const wchar_t* name;
+    RegistryValue value;
+  } olderSettings[] = {
+      {L"NumberOfDatesFiles", StringValue(L"0002")},
+      {L"DatesFile1", StringValue(L"C:\\data\\dates-1.txt")},
+      {L"DatesFile2", StringValue(L"C:\\data\\dates-2.txt")},
+      {L"NumberOfEventsFiles", DwordValue(1)},
+      {L"EventsFile1", StringValue(L"C:\\data\\events-1.txt")},
+      {L"NumberOfRunsFiles", StringValue(std::wstring(300, L'7'))},
+      {L"RunsFile1", StringValue(L"C:\\data\\runs-1.txt")},
+  };
+  for (const auto& setting : olderSettings) {
+    WriteRegValue(HKEY_CURRENT_USER, kSettingsKey, setting.name, setting.value);
+  }
+  StartLogged(Distribution(L"v3105"), L"/setup");
+  const Page update = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kUpdateCaption);
+  Finish(Step(update, IDOK, kUpdateCaption));
+
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"EventsFile001"),
+            L"C:\\data\\events-1.txt");
+  for (const wchar_t* unconverted : {L"DatesFile001", L"DatesFile002", L"RunsFile001"}) {
+    EXPECT_FALSE(ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, unconverted).has_value())
+        << Utf8(unconverted);
+  }
+  for (const auto& setting : olderSettings) {
+    EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, setting.name), setting.value)
+        << Utf8(setting.name);
+  }
+}
+
+}  // namespace
