@@ -1,0 +1,8 @@
+# A fresh install through the windows of install.exe: files, registry, links and
+# started programs after each page.
+add_e2e_test(e2e_install_tests SOURCES
+  install_test.cpp
+  install_path_test.cpp
+  install_folders_test.cpp
+  install_support.cpp
+  install_registry.cpp)

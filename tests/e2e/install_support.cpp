@@ -1,0 +1,311 @@
+#include "tests/e2e/install_support.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+#include "res/resource_ids.h"
+#include "setup/scoped.h"
+
+const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
+const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
+const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
+const wchar_t kFinishCaption[] = L"Установка K!q (шаг 3 из 3)";
+
+const wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
+const wchar_t kShellFoldersKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+const std::vector<std::wstring> kInstalledFiles = {
+    L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp", L"dates.txt",
+    L"events.txt",   L"runs.txt",     L"update.txt"};
+
+const std::vector<std::wstring> kFlags = {L"UseShell", L"UseGroup", L"UseStartup", L"UseDesktop"};
+
+namespace {
+
+const wchar_t kUserShellFoldersKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t* const kSpecialFolders[] = {L"Programs", L"Startup", L"Desktop"};
+const wchar_t kHelpType[] = L"KalquintTestHelpFile";
+const wchar_t kStandinTitle[] = L"Afx K!q";
+
+bool IsDots(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
+
+// Names of the entries of `folder`, sorted.
+std::vector<std::wstring> EntryNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  const ScopedFind find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
+  if (!find.IsValid()) return names;
+  do {
+    if (!IsDots(entry.cFileName)) names.emplace_back(entry.cFileName);
+  } while (FindNextFileW(find.Get(), &entry));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string FileContent(const std::wstring& path, bool& readable) {
+  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  readable = file.IsValid();
+  if (!readable) return std::string();
+  std::string content(GetFileSize(file.Get(), nullptr), '\0');
+  DWORD read = 0;
+  if (!content.empty()) {
+    readable = ReadFile(file.Get(), &content[0], static_cast<DWORD>(content.size()), &read,
+                        nullptr) != FALSE;
+  }
+  content.resize(read);
+  return content;
+}
+
+// Removes a file or a folder with the files in it; a program that is still
+// ending may hold a file a moment longer.
+void RemoveEntry(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    for (const std::wstring& name : EntryNames(path)) DeleteFileW(JoinPath(path, name).c_str());
+    RemoveDirectoryW(path.c_str());
+    return;
+  }
+  WaitUntil([&] { return DeleteFileW(path.c_str()) || !FileExists(path); }, kControlTimeout);
+}
+
+}  // namespace
+
+::testing::AssertionResult SameFiles(const std::wstring& path, const std::wstring& original) {
+  bool readable = false;
+  bool originalReadable = false;
+  const std::string content = FileContent(path, readable);
+  const std::string expected = FileContent(original, originalReadable);
+  if (!readable) return ::testing::AssertionFailure() << Utf8(path) << " cannot be read";
+  if (!originalReadable) {
+    return ::testing::AssertionFailure() << Utf8(original) << " cannot be read";
+  }
+  if (content == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << Utf8(path) << " (" << content.size()
+                                       << " bytes) differs from " << Utf8(original) << " ("
+                                       << expected.size() << " bytes)";
+}
+
+::testing::AssertionResult LinksTo(const std::wstring& path, const std::wstring& target,
+                                   const std::wstring& arguments) {
+  try {
+    const ShellLink link = ReadShellLink(path);
+    if (link.target == target && link.arguments == arguments && link.workingFolder.empty()) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << Utf8(path) << " starts '" << Utf8(link.target) << "' with '" << Utf8(link.arguments)
+           << "' in '" << Utf8(link.workingFolder) << "' instead of '" << Utf8(target)
+           << "' with '" << Utf8(arguments) << "' and no working folder";
+  } catch (const DriverError& error) {
+    return ::testing::AssertionFailure() << error.what();
+  }
+}
+
+std::vector<NamedValue> RecordedInstallation(const std::wstring& installDir) {
+  return {{L"Location", StringValue(installDir + L"kalquint.exe")},
+          {L"DatesFile001", StringValue(installDir + L"dates.txt")},
+          {L"EventsFile001", StringValue(installDir + L"events.txt")},
+          {L"RunsFile001", StringValue(installDir + L"runs.txt")}};
+}
+
+std::vector<NamedValue> UninstallEntry() {
+  return {{L"DisplayName", StringValue(L"KALENDRO! quintara")},
+          {L"UninstallString", StringValue(UninstallerCopyPath())}};
+}
+
+std::wstring DriveRoot(const std::wstring& path) { return path.substr(0, 3); }
+
+PrivateShellFolders::PrivateShellFolders(const TempFolder& folder) {
+  for (const wchar_t* value : kSpecialFolders) {
+    setAside_.push_back(
+        std::make_unique<SetAsideRegValue>(HKEY_CURRENT_USER, kShellFoldersKey, value));
+    setAside_.push_back(
+        std::make_unique<SetAsideRegValue>(HKEY_CURRENT_USER, kUserShellFoldersKey, value));
+    WriteRegString(HKEY_CURRENT_USER, kShellFoldersKey, value, folder.MakeFolder(value));
+  }
+}
+
+void PrivateShellFolders::MakeUnreadable(const std::wstring& value) {
+  DeleteRegValue(HKEY_CURRENT_USER, kShellFoldersKey, value);
+}
+
+HelpFileHandler::HelpFileHandler(const std::wstring& program)
+    : extensionExisted_(RegKeyExists(HKEY_CLASSES_ROOT, L".hlp")),
+      extension_(HKEY_CLASSES_ROOT, L".hlp", L"") {
+  WriteRegString(HKEY_CLASSES_ROOT, L".hlp", L"", kHelpType);
+  WriteRegString(HKEY_CLASSES_ROOT, std::wstring(kHelpType) + L"\\shell\\open\\command", L"",
+                 L"\"" + program + L"\" /openhelp \"%1\"");
+}
+
+HelpFileHandler::~HelpFileHandler() {
+  SHDeleteKeyW(HKEY_CLASSES_ROOT, kHelpType);
+  if (!extensionExisted_) SHDeleteKeyW(HKEY_CLASSES_ROOT, L".hlp");
+}
+
+DriveRootEntries::DriveRootEntries(std::wstring root, std::vector<std::wstring> names)
+    : root_(std::move(root)), names_(std::move(names)) {
+  for (const std::wstring& name : names_) {
+    if (FileExists(Path(name))) throw DriverError(Utf8(Path(name)) + " is there before the test");
+  }
+}
+
+DriveRootEntries::~DriveRootEntries() {
+  for (const std::wstring& name : names_) RemoveEntry(Path(name));
+}
+
+ProcessCreations::ProcessCreations(DWORD processId)
+    : port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)),
+      job_(CreateJobObjectW(nullptr, nullptr)) {
+  // Children of a process in a job belong to the job, and the job reports each
+  // new process to its completion port as the system creates it.
+  JOBOBJECT_ASSOCIATE_COMPLETION_PORT notify = {};
+  notify.CompletionPort = port_.Get();
+  const ScopedHandle process(OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, processId));
+  if (!port_.IsValid() || !job_.IsValid() || !process.IsValid() ||
+      !SetInformationJobObject(job_.Get(), JobObjectAssociateCompletionPortInformation, &notify,
+                               sizeof notify) ||
+      !AssignProcessToJobObject(job_.Get(), process.Get())) {
+    throw DriverError("could not watch the processes of " + std::to_string(processId) +
+                      ": error " + std::to_string(GetLastError()));
+  }
+}
+
+::testing::AssertionResult ProcessCreations::CreatedInOrder(DWORD first, DWORD second) {
+  const auto position = [&](DWORD id) {
+    return std::find(created_.begin(), created_.end(), id) - created_.begin();
+  };
+  const auto seen = [&](DWORD id) {
+    return position(id) < static_cast<std::ptrdiff_t>(created_.size());
+  };
+  const auto collect = [&] {
+    DWORD message = 0;
+    ULONG_PTR key = 0;
+    LPOVERLAPPED detail = nullptr;
+    while (GetQueuedCompletionStatus(port_.Get(), &message, &key, &detail, 0)) {
+      // The message's "overlapped" pointer carries the new process's id.
+      if (message == JOB_OBJECT_MSG_NEW_PROCESS) {
+        created_.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail)));
+      }
+    }
+    return seen(first) && seen(second);
+  };
+  if (!WaitUntil(collect, kPageTimeout)) {
+    return ::testing::AssertionFailure() << "processes " << first << " and " << second
+                                         << " were not both seen being created";
+  }
+  if (position(first) < position(second)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "process " << second << " was created before " << first;
+}
+
+const std::wstring& InstallTest::DistributionFolder() {
+  if (distribution_.empty()) {
+    const std::wstring setup = Distribution(L"v3105");
+    distribution_ = setup.substr(0, setup.rfind(L'\\'));
+  }
+  return distribution_;
+}
+
+std::wstring InstallTest::TargetFolder() {
+  return JoinPath(folder_.MakeFolder(L"Program Files"), L"KALENDRO");
+}
+
+std::wstring InstallTest::DefaultFolder() {
+  return ReadRegString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProgramFilesDir")
+             .value_or(std::wstring()) +
+         L"\\KALENDRO";
+}
+
+Page InstallTest::StartInstall(const std::wstring& setupExe) {
+  return Start(setupExe, L"/setup", {{L"KALQUINT_LOG", StartLog()}}).WaitForPage(kWelcomeCaption);
+}
+
+Page InstallTest::ToPathPage(const Page& welcome) const {
+  return run_->Advance(welcome, IDOK, kPathCaption);
+}
+
+Page InstallTest::InstallInto(const Page& path, const std::wstring& folder) const {
+  path.SetText(IDC_PATH_EDIT, folder);
+  return run_->Advance(path, IDOK, kOptionsCaption);
+}
+
+Page InstallTest::ChooseOptions(const Page& page, const Options& options) const {
+  page.SetChecked(IDC_OPT_DESKTOP, options.desktop);
+  page.SetChecked(IDC_OPT_ASSOCIATE, options.associate);
+  page.SetChecked(IDC_OPT_STARTUP, options.startup);
+  page.SetChecked(IDC_OPT_GROUP, options.group);
+  return run_->Advance(page, IDOK, kFinishCaption);
+}
+
+void InstallTest::Finish(const Page& page, bool showHelp, bool startProgram) const {
+  page.SetChecked(IDC_SHOW_HELP, showHelp);
+  page.SetChecked(IDC_START_PROGRAM, startProgram);
+  page.Click(IDOK);
+  EXPECT_EQ(run_->WaitForExit(), 0u);
+}
+
+void InstallTest::LeaveFromOptions(const Page& options) const {
+  const Page path = run_->Advance(options, IDCANCEL, kPathCaption);
+  run_->Advance(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+  EXPECT_EQ(run_->WaitForExit(), 0u);
+}
+
+std::vector<StartRecord> InstallTest::WaitForStarts(size_t count,
+                                                    std::chrono::milliseconds timeout) const {
+  std::vector<StartRecord> starts;
+  WaitUntil(
+      [&] {
+        starts = ReadStartLog(StartLog());
+        return starts.size() >= count;
+      },
+      timeout);
+  return starts;
+}
+
+::testing::AssertionResult InstallTest::HoldsInstalledFiles(const std::wstring& installDir) {
+  std::vector<std::wstring> expected = kInstalledFiles;
+  std::sort(expected.begin(), expected.end());
+  const std::vector<std::wstring> found = EntryNames(installDir);
+  if (found != expected) {
+    std::string listed;
+    for (const std::wstring& name : found) listed += " " + Utf8(name);
+    return ::testing::AssertionFailure() << Utf8(installDir) << " holds" << listed;
+  }
+  for (const std::wstring& name : kInstalledFiles) {
+    const ::testing::AssertionResult same =
+        SameFiles(JoinPath(installDir, name), DistributionFile(name));
+    if (!same) return same;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ShowsAndCloses(DWORD processId) {
+  const ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  HWND window = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND each : VisibleTopLevelWindows(processId)) {
+          if (WindowCaption(each) == kStandinTitle) window = each;
+        }
+        return window != nullptr;
+      },
+      kPageTimeout);
+  if (window == nullptr) {
+    return ::testing::AssertionFailure() << "process " << processId << " shows no '"
+                                         << Utf8(kStandinTitle) << "' window";
+  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  const auto exitTimeout = static_cast<DWORD>(kExitTimeout.count());
+  if (process.IsValid() && WaitForSingleObject(process.Get(), exitTimeout) != WAIT_OBJECT_0) {
+    return ::testing::AssertionFailure() << "process " << processId << " did not end on WM_CLOSE";
+  }
+  return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,142 @@
+// A fresh install driven through the windows of the real install.exe: what each
+// page leaves on the machine (files, registry, links, started programs) once
+// the user has pressed its Next.
+#include <string>
+#include <vector>
+
+#include "res/resource_ids.h"
+#include "tests/e2e/install_support.h"
+
+namespace {
+
+void ExpectNoSkinAssociation() {
+  EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L".KQS"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L"kqsfile"));
+}
+
+void ExpectNoShortcuts() {
+  for (const std::wstring& made : {ProgramGroupFolder(), StartupLink(), DesktopLink()}) {
+    EXPECT_FALSE(FileExists(made)) << Utf8(made);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The whole wizard with every box ticked.
+
+TEST_F(InstallTest, EveryOptionInstallsRegistersLinksAndAssociatesThenOpensHelpAndProgram) {
+  const std::wstring helpViewer = StandinPath(L"v3105");
+  const HelpFileHandler help(helpViewer);
+  const std::wstring target = TargetFolder();
+  const std::wstring installDir = target + L"\\";
+  const std::wstring program = installDir + L"kalquint.exe";
+
+  Page page = InstallInto(ToPathPage(StartInstall()), target);
+  EXPECT_TRUE(HoldsInstalledFiles(installDir));
+  EXPECT_TRUE(SameFiles(UninstallerCopyPath(), DistributionFile(L"install.exe")));
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry()));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  std::vector<StartRecord> starts = WaitForStarts(1);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, program);
+  EXPECT_EQ(starts[0].arguments, L"/RegServer");
+
+  page = ChooseOptions(page, kAllOptions);
+  std::vector<NamedValue> settings = RecordedInstallation(installDir);
+  for (const std::wstring& flag : kFlags) settings.push_back({flag, BinaryFlag(1)});
+  EXPECT_TRUE(KeyHolds(HKEY_CURRENT_USER, kSettingsKey, settings));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L".KQS", {{L"", StringValue(L"kqsfile")}}));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile", {{L"", StringValue(L"KalendroSkinFile")}}));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell", {}));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open", {}));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command",
+                       {{L"", StringValue(L"\"" + program + L"\" %1")}}));
+  EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\DefaultIcon",
+                       {{L"", StringValue(program + L",0")}}));
+  EXPECT_TRUE(LinksTo(GroupProgramLink(), program, L""));
+  EXPECT_TRUE(LinksTo(GroupHelpLink(), installDir + L"kalquint.hlp", L""));
+  EXPECT_TRUE(LinksTo(StartupLink(), program, L"/daily"));
+  EXPECT_TRUE(LinksTo(DesktopLink(), program, L""));
+  EXPECT_EQ(WaitForStarts(2, kQuietPeriod).size(), 1u);
+
+  ProcessCreations creations(run_->ProcessId());
+  Finish(page, true, true);
+  starts = WaitForStarts(3);
+  ASSERT_EQ(starts.size(), 3u);
+  // The two log in the order they happen to run; the system created them in order.
+  const bool helpLoggedFirst = starts[1].program == helpViewer;
+  const StartRecord& helpStart = starts[helpLoggedFirst ? 1 : 2];
+  const StartRecord& programStart = starts[helpLoggedFirst ? 2 : 1];
+  EXPECT_EQ(helpStart.program, helpViewer);
+  EXPECT_EQ(helpStart.arguments, L"/openhelp \"" + installDir + L"kalquint.hlp\"");
+  EXPECT_EQ(programStart.program, program);
+  EXPECT_EQ(programStart.arguments, L"");
+  EXPECT_TRUE(creations.CreatedInOrder(helpStart.processId, programStart.processId));
+  EXPECT_TRUE(ShowsAndCloses(programStart.processId));
+}
+
+// ---------------------------------------------------------------------------
+// No box ticked on the options and finish pages: only what every install records.
+
+TEST_F(InstallTest, NoOptionRecordsOnlyTheLocationAndDataFiles) {
+  const std::wstring target = TargetFolder();
+  const std::wstring installDir = target + L"\\";
+  Page page = ChooseOptions(InstallInto(ToPathPage(StartInstall()), target), kNoOptions);
+  EXPECT_TRUE(KeyHolds(HKEY_CURRENT_USER, kSettingsKey, RecordedInstallation(installDir)));
+  ExpectNoSkinAssociation();
+  ExpectNoShortcuts();
+  Finish(page, false, false);
+  ASSERT_EQ(WaitForStarts(1).size(), 1u);
+  const std::vector<StartRecord> starts = WaitForStarts(2, kQuietPeriod);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].arguments, L"/RegServer");
+}
+
+// ---------------------------------------------------------------------------
+// Back from the options page undoes nothing; the path page starts afresh from
+// the default folder, and its Next copies the files again.
+
+TEST_F(InstallTest, BackFromOptionsShowsTheDefaultFolderAndNextCopiesAgain) {
+  const std::wstring target = TargetFolder();
+  const std::wstring installDir = target + L"\\";
+  const std::wstring dates = installDir + L"dates.txt";
+  Page page = ToPathPage(StartInstall());
+  EXPECT_TRUE(ShowsText(page, IDC_PATH_EDIT, DefaultFolder()));
+  page = InstallInto(page, target);
+  ASSERT_TRUE(DeleteFileW(dates.c_str()));
+
+  page = run_->Advance(page, IDCANCEL, kPathCaption);
+  EXPECT_TRUE(ShowsText(page, IDC_PATH_EDIT, DefaultFolder()));
+  EXPECT_FALSE(FileExists(dates));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+
+  page = InstallInto(page, target);
+  EXPECT_TRUE(HoldsInstalledFiles(installDir));
+  const std::vector<StartRecord> starts = WaitForStarts(2);
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].arguments, L"/RegServer");
+  LeaveFromOptions(page);
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+}
+
+// ---------------------------------------------------------------------------
+// The uninstaller copy always comes from the distribution's "install.exe".
+
+TEST_F(InstallTest, SetupFileOfAnotherNameCopiesNoUninstallerButRegistersItsPath) {
+  const std::wstring renamed = DistributionFile(L"setup.exe");
+  ASSERT_TRUE(MoveFileW(DistributionFile(L"install.exe").c_str(), renamed.c_str()));
+  const std::wstring target = TargetFolder();
+  const Page options = InstallInto(ToPathPage(StartInstall(renamed)), target);
+  EXPECT_FALSE(FileExists(UninstallerCopyPath()));
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry()));
+  EXPECT_FALSE(FileExists(JoinPath(target, L"setup.exe")));
+  LeaveFromOptions(options);
+}
+
+TEST_F(InstallTest, OlderUninstallerIsReplaced) {
+  CopyFileOrThrow(StandinPath(L"v3105"), UninstallerCopyPath());
+  const Page options = InstallInto(ToPathPage(StartInstall()), TargetFolder());
+  EXPECT_TRUE(SameFiles(UninstallerCopyPath(), DistributionFile(L"install.exe")));
+  LeaveFromOptions(options);
+}
+
+}  // namespace
