@@ -1,0 +1,236 @@
+// What the update and uninstall tests share: installations prepared in the
+// test's folder, the stand-in started as a user would start it, registry values
+// and files compared byte for byte, and guards that put back what a test changes
+// outside its folder (pending renames, WININIT.INI, the desktop folder, a drive).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "res/resource_ids.h"
+#include "setup/scoped.h"
+#include "tests/driver/shell_links.h"
+#include "tests/driver/wizard_driver.h"
+#include "tests/driver/wizard_test.h"
+
+extern const wchar_t kWelcomeCaption[];
+extern const wchar_t kUpdateCaption[];
+extern const wchar_t kUninstallCaption[];
+
+// The installed files besides kalquint.exe, as every distribution holds them.
+extern const wchar_t* const kDistributedFiles[6];
+// kalquint.cnt, kalquint.hlp and update.txt: with kalquint.exe, the files every
+// update replaces and every uninstall deletes.
+extern const wchar_t* const kProgramFilesBesideExe[3];
+
+// "Удаление KALENDRO! quintara\nверсии <version>\nзавершено :-("
+std::wstring UninstallDoneText(const std::wstring& version);
+
+// ---------------------------------------------------------------------------
+// Files.
+
+// The whole file; nullopt when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+// The whole file of the build's distribution folder, which every distribution
+// made for a test shares (only its kalquint.exe is the chosen stand-in).
+std::string DistributedFile(const std::wstring& name);
+// What a test writes into an installed file to stand for the user's own content.
+std::string UserContent(const std::wstring& name);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Names of the entries directly in `folder`, lower-cased and sorted; "." and ".." left out.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+bool FolderExists(const std::wstring& path);
+
+// A file held open for reading and writing, as another program keeps it, which
+// shares it only as `sharing` allows (none by default: nobody else may read,
+// write, rename or delete it while this lives).
+class LockedFile {
+ public:
+  explicit LockedFile(const std::wstring& path, DWORD sharing = 0);
+
+ private:
+  ScopedFile file_;
+};
+
+// ---------------------------------------------------------------------------
+// Registry values as stored: type and bytes.
+
+struct RegValue {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> bytes;
+  bool operator==(const RegValue& other) const {
+    return type == other.type && bytes == other.bytes;
+  }
+};
+
+// For failure messages: the type, and the text of a string or the bytes of anything else.
+void PrintTo(const RegValue& value, std::ostream* out);
+
+RegValue StringValue(const std::wstring& text, DWORD type = REG_SZ);
+RegValue NumberValue(DWORD number, DWORD type);
+std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const std::wstring& name);
+void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
+                   const RegValue& value);
+// Every value of root\key by name; empty when the key is missing.
+std::map<std::wstring, RegValue> ReadAllRegValues(HKEY root, const std::wstring& key);
+
+// Puts one registry value back as it was, or removes it when there was none.
+class RegValueGuard {
+ public:
+  RegValueGuard(HKEY root, std::wstring key, std::wstring name);
+  ~RegValueGuard();
+  RegValueGuard(const RegValueGuard&) = delete;
+  RegValueGuard& operator=(const RegValueGuard&) = delete;
+
+ private:
+  HKEY root_;
+  std::wstring key_;
+  std::wstring name_;
+  std::optional<RegValue> saved_;
+};
+
+// Removes root\key with all it holds when it goes, if it did not exist when the
+// guard was made: then everything in it was made during the test.
+class RegKeyGuard {
+ public:
+  RegKeyGuard(HKEY root, std::wstring key);
+  ~RegKeyGuard();
+  RegKeyGuard(const RegKeyGuard&) = delete;
+  RegKeyGuard& operator=(const RegKeyGuard&) = delete;
+
+ private:
+  HKEY root_;
+  std::wstring key_;
+  bool existed_;
+};
+
+// Puts a file back as it was (bytes and attributes), or deletes it when there was none.
+class FileGuard {
+ public:
+  explicit FileGuard(std::wstring path);
+  ~FileGuard();
+  FileGuard(const FileGuard&) = delete;
+  FileGuard& operator=(const FileGuard&) = delete;
+
+ private:
+  std::wstring path_;
+  std::optional<std::string> saved_;
+  DWORD attributes_;
+};
+
+// The system's renames to do at the next restart, as (source, target) pairs in
+// its own spelling ("\??\C:\..."); an empty target means deletion.
+using PendingRename = std::pair<std::wstring, std::wstring>;
+std::vector<PendingRename> PendingRenames();
+
+// ---------------------------------------------------------------------------
+// Programs.
+
+// The stand-in as the user started it: running, with its main window shown.
+class RunningStandin {
+ public:
+  RunningStandin(const std::wstring& program, const std::wstring& title,
+                 const std::vector<EnvironmentVariable>& environment);
+
+  DWORD ProcessId() const { return process_.ProcessId(); }
+  bool HasEnded() const { return !process_.IsRunning(); }
+  bool ShowsWindow() const;
+
+ private:
+  SetupRun process_;  // killed when the test is done with it
+  std::wstring title_;
+};
+
+// Kernel and user time that process `id` has used so far, in 100 ns units.
+ULONGLONG ProcessCpuTime(DWORD processId);
+
+// The prefix's desktop is the host's home folder, which every Wine prefix on the
+// machine shares: while this lives the user's desktop is a folder of the test's.
+class DesktopRedirect {
+ public:
+  explicit DesktopRedirect(const std::wstring& folder);
+
+ private:
+  RegValueGuard userShellFolder_;
+  RegValueGuard shellFolder_;
+};
+
+// A drive letter of Wine's (a link in the prefix's dosdevices folder) that
+// stands for `folder` while this lives.
+class MappedDrive {
+ public:
+  explicit MappedDrive(const std::wstring& folder);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  // "X:\"
+  std::wstring Root() const { return std::wstring(1, letter_) + L":\\"; }
+
+ private:
+  std::string link_;  // the host's path of the link
+  wchar_t letter_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The fixture.
+
+class CycleTest : public WizardTest {
+ protected:
+  CycleTest();
+
+  // The installed folder (created on first use): a Cyrillic name, as users have.
+  const std::wstring& InstalledFolder();
+  std::wstring Installed(const std::wstring& name) { return JoinPath(InstalledFolder(), name); }
+  // An installation as the install wizard leaves it, made directly: the
+  // distribution's files with the stand-in `variant` as kalquint.exe, Location,
+  // and the uninstaller copy. Returns the installed kalquint.exe.
+  std::wstring PrepareInstallation(const std::wstring& variant) {
+    return PrepareInstallationIn(InstalledFolder(), variant);
+  }
+  static std::wstring PrepareInstallationIn(const std::wstring& folder,
+                                            const std::wstring& variant);
+
+  // Where the stand-in records its starts, and the environment that says so.
+  std::wstring StartLogPath() const { return folder_.File(L"starts.log"); }
+  std::vector<EnvironmentVariable> LogEnvironment() const;
+  // Whether `program` has been started with `arguments` (waits a little for the record).
+  bool WasStarted(const std::wstring& program, const std::wstring& arguments) const;
+
+  // install.exe /setup from a distribution with version 3.2.0.0, led to the update page.
+  Page OpenUpdatePage();
+  // Ticks the backup boxes, presses Next and waits for the update finish page.
+  Page RunUpdate(const Page& update, bool backupDates, bool backupRuns);
+  // The uninstaller copy started without arguments, on its first page.
+  Page OpenUninstallPage();
+  // Ticks or clears "delete all files", presses "Удалить >>" and waits for the
+  // done page, whose text is checked for `version`.
+  Page RunUninstall(const Page& uninstall, bool deleteAll,
+                    const std::wstring& version = L"3.1.0.5");
+  // Presses the finish page's button and waits for the end of the run.
+  void Finish(const Page& donePage);
+
+  // Whether the uninstaller copy is listed for deletion at the next restart.
+  static bool UninstallerIsScheduled();
+
+ private:
+  // Every uninstall lists itself there; put back after each test.
+  RegValueGuard pendingRenames_;
+  // The install and the prepared settings make "Software\Morvane"; the uninstall leaves it.
+  RegKeyGuard vendorKey_;
+  DesktopRedirect desktopRedirect_;
+  // No stand-in left running and no shortcut, before and after; made after the
+  // redirect, so that it never touches the shared desktop.
+  ShellStateGuard shellState_;
+  std::wstring installed_;
+};
+
+// Milliseconds since `start`.
+long long MillisecondsSince(std::chrono::steady_clock::time_point start);

@@ -1,0 +1,159 @@
+// The whole life of an installation on one machine, through the windows: a
+// fresh install with every option, an update that keeps both data files as
+// backups, and an uninstall that deletes every file. After each step the
+// files, registry values and links are what that step must leave.
+#include <string>
+
+#include "tests/e2e/cycle_support.h"
+
+namespace {
+
+const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
+const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
+const wchar_t kInstallDoneCaption[] = L"Установка K!q (шаг 3 из 3)";
+const wchar_t kVendorKey[] = L"Software\\Morvane";
+const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
+const wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
+
+std::optional<std::wstring> DefaultValue(const std::wstring& classKey) {
+  return ReadRegString(HKEY_CLASSES_ROOT, classKey, L"");
+}
+
+class FullCycleTest : public CycleTest {
+ protected:
+  std::wstring Target(const std::wstring& name) const { return JoinPath(target_, name); }
+  std::wstring Program() const { return Target(L"kalquint.exe"); }
+
+  struct ExpectedLink {
+    std::wstring path;
+    std::wstring target;
+    std::wstring arguments;
+  };
+  // The four links the options page makes, with the target and arguments of each.
+  std::vector<ExpectedLink> Links() const {
+    return {{GroupProgramLink(), Program(), L""},
+            {GroupHelpLink(), Target(L"kalquint.hlp"), L""},
+            {StartupLink(), Program(), L"/daily"},
+            {DesktopLink(), Program(), L""}};
+  }
+
+  // Welcome, the path page with a folder of the test's, every option, finish.
+  void Install(const std::wstring& installExe) {
+    SetupRun& run = Start(installExe, L"/setup", LogEnvironment());
+    const Page path = run.Advance(run.WaitForPage(kWelcomeCaption), IDOK, kPathCaption);
+    path.SetText(IDC_PATH_EDIT, target_);
+    const Page options = run.Advance(path, IDOK, kOptionsCaption);
+    for (int option : {IDC_OPT_ASSOCIATE, IDC_OPT_STARTUP, IDC_OPT_GROUP, IDC_OPT_DESKTOP}) {
+      options.SetChecked(option, true);
+    }
+    Finish(run.Advance(options, IDOK, kInstallDoneCaption));
+  }
+
+  void ExpectInstalled() const {
+    EXPECT_EQ(ReadFileBytes(Program()), ReadFileBytes(StandinPath(L"v3105")));
+    for (const wchar_t* name : kDistributedFiles) {
+      EXPECT_EQ(ReadFileBytes(Target(name)), DistributedFile(name)) << Utf8(name);
+    }
+    EXPECT_EQ(ReadFileBytes(UninstallerCopyPath()), DistributedFile(L"install.exe"));
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"),
+              L"KALENDRO! quintara");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
+              UninstallerCopyPath());
+    EXPECT_EQ(DefaultValue(L".KQS"), L"kqsfile");
+    EXPECT_EQ(DefaultValue(L"kqsfile"), L"KalendroSkinFile");
+    EXPECT_EQ(DefaultValue(L"kqsfile\\shell\\open\\command"), L"\"" + Program() + L"\" %1");
+    EXPECT_EQ(DefaultValue(L"kqsfile\\DefaultIcon"), Program() + L",0");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue), Program());
+    for (const wchar_t* flag : {L"UseShell", L"UseGroup", L"UseStartup", L"UseDesktop"}) {
+      EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, flag), NumberValue(1, REG_BINARY))
+          << Utf8(flag);
+    }
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"DatesFile001"),
+              Target(L"dates.txt"));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"EventsFile001"),
+              Target(L"events.txt"));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"RunsFile001"), Target(L"runs.txt"));
+    ExpectLinksInPlace();
+    EXPECT_TRUE(WasStarted(Program(), L"/RegServer"));
+  }
+
+  void ExpectLinksInPlace() const {
+    for (const ExpectedLink& expected : Links()) {
+      ASSERT_TRUE(FileExists(expected.path)) << "no link " << Utf8(expected.path);
+      const ShellLink link = ReadShellLink(expected.path);
+      EXPECT_EQ(_wcsicmp(link.target.c_str(), expected.target.c_str()), 0)
+          << Utf8(expected.path) << " points to " << Utf8(link.target);
+      EXPECT_EQ(link.arguments, expected.arguments) << Utf8(expected.path);
+    }
+  }
+
+  // What the user changed since the install, so that the update's work shows.
+  void ChangeInstalledFiles() const {
+    for (const wchar_t* name : kDistributedFiles) {
+      WriteFileBytes(Target(name), UserContent(name));
+    }
+    WriteFileBytes(UninstallerCopyPath(), "an uninstaller of an older version");
+  }
+
+  void ExpectUpdated() const {
+    EXPECT_EQ(ReadFileBytes(Program()), ReadFileBytes(StandinPath(L"v3200")));
+    for (const wchar_t* name : kProgramFilesBesideExe) {
+      EXPECT_EQ(ReadFileBytes(Target(name)), DistributedFile(name)) << Utf8(name);
+    }
+    EXPECT_EQ(ReadFileBytes(Target(L"dates.txt")), DistributedFile(L"dates.txt"));
+    EXPECT_EQ(ReadFileBytes(Target(L"runs.txt")), DistributedFile(L"runs.txt"));
+    EXPECT_EQ(ReadFileBytes(Target(L"dates.txt.bak")), UserContent(L"dates.txt"));
+    EXPECT_EQ(ReadFileBytes(Target(L"runs.txt.bak")), UserContent(L"runs.txt"));
+    EXPECT_EQ(ReadFileBytes(Target(L"events.txt")), UserContent(L"events.txt"));
+    EXPECT_FALSE(FileExists(Target(L"events.txt.bak")));
+    EXPECT_EQ(ReadFileBytes(UninstallerCopyPath()), DistributedFile(L"install.exe"));
+    EXPECT_TRUE(WasStarted(Program(), L"/RegServer"));
+  }
+
+  void ExpectNothingLeft() const {
+    EXPECT_FALSE(FolderExists(target_));
+    EXPECT_TRUE(FolderExists(parent_));
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kProductKey));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kVendorKey));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L".KQS"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L"kqsfile"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    for (const ExpectedLink& link : Links()) {
+      EXPECT_FALSE(FileExists(link.path)) << Utf8(link.path);
+    }
+    EXPECT_FALSE(FolderExists(ProgramGroupFolder()));
+    // The uninstaller cannot delete its own running file: the system does at the restart.
+    EXPECT_TRUE(FileExists(UninstallerCopyPath()));
+    EXPECT_TRUE(UninstallerIsScheduled());
+    EXPECT_TRUE(WasStarted(Program(), L"/UnregServer"));
+  }
+
+  // Each step looks only at the starts it made.
+  void ForgetStarts() const { DeleteFileW(StartLogPath().c_str()); }
+
+  const std::wstring parent_ = folder_.MakeFolder(L"Мои программы");
+  const std::wstring target_ = JoinPath(parent_, L"KALENDRO");
+};
+
+TEST_F(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
+  Install(Distribution(L"v3105"));
+  ExpectInstalled();
+  if (HasFailure()) return;
+
+  ChangeInstalledFiles();
+  ForgetStarts();
+  const auto settingsBefore = ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey);
+  Finish(RunUpdate(OpenUpdatePage(), true, true));
+  ExpectUpdated();
+  // The lists are in the current naming already: the update leaves the settings alone.
+  EXPECT_EQ(ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey), settingsBefore);
+  ExpectLinksInPlace();
+  if (HasFailure()) return;
+
+  ForgetStarts();
+  Finish(RunUninstall(OpenUninstallPage(), true, L"3.2.0.0"));
+  ExpectNothingLeft();
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+// The uninstall wizard on a prepared installation: which files go with and
+// without "delete all files", when the folder goes, the registry entries and
+// shortcuts it removes, and "Выход", which removes nothing.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/cycle_support.h"
+
+namespace {
+
+const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
+const wchar_t kOlderVersionKey[] = L"Software\\Morvane\\K!q\\2.x";
+const wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
+
+// What an installed folder holds besides the seven installed files.
+const wchar_t* const kUserFiles[] = {L"dates.txt.bak", L"skin.kqs", L"russian.lng"};
+
+class UninstallTest : public CycleTest {
+ protected:
+  // The installation with the user's files, its association, uninstall entry,
+  // the settings of an older version beside the current ones, and a shortcut
+  // of the program's name in each of its folders (made by hand: only the names count).
+  void PrepareFullInstallation() {
+    PrepareInstallation(L"v3105");
+    for (const wchar_t* name : kUserFiles) WriteFileBytes(Installed(name), UserContent(name));
+    WriteRegString(HKEY_CURRENT_USER, kOlderVersionKey, kLocationValue, L"C:\\old\\kalquint.exe");
+    WriteRegString(HKEY_CLASSES_ROOT, L".KQS", L"", L"kqsfile");
+    WriteRegString(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command", L"", L"kalquint.exe %1");
+    WriteRegString(HKEY_CLASSES_ROOT, L"kqsfile\\DefaultIcon", L"", L"kalquint.exe,0");
+    WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", L"KALENDRO! quintara");
+    CreateDirectoryW(ProgramGroupFolder().c_str(), nullptr);
+    for (const std::wstring& link : Links()) WriteFileBytes(link, "a link");
+  }
+
+  static std::vector<std::wstring> Links() {
+    return {GroupProgramLink(), GroupHelpLink(), StartupLink(), DesktopLink()};
+  }
+
+  static void ExpectRegistryEntriesGone() {
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kProductKey));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, L"Software\\Morvane"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L".KQS"));
+    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, L"kqsfile"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Which files go.
+
+enum class Obstacle { kNone, kSubfolder, kLockedFile };
+
+struct DeletionCase {
+  const char* name;
+  bool deleteAll;
+  Obstacle obstacle;
+  std::vector<std::wstring> left;  // entries of the folder afterwards; none: the folder is gone
+  friend std::ostream& operator<<(std::ostream& out, const DeletionCase& given) {
+    return out << given.name;
+  }
+};
+
+class DeletionTest : public UninstallTest, public ::testing::WithParamInterface<DeletionCase> {};
+
+TEST_P(DeletionTest, DeletesTheFilesItMustAndTheFolderWhenEmptied) {
+  const DeletionCase& given = GetParam();
+  PrepareFullInstallation();
+  if (given.obstacle == Obstacle::kSubfolder) {
+    WriteFileBytes(JoinPath(folder_.MakeFolder(L"Программа\\skins"), L"winter.kqs"), "a skin");
+  }
+  std::optional<LockedFile> locked;
+  if (given.obstacle == Obstacle::kLockedFile) locked.emplace(Installed(L"skin.kqs"));
+
+  Finish(RunUninstall(OpenUninstallPage(), given.deleteAll));
+  locked.reset();
+
+  if (given.left.empty()) {
+    EXPECT_FALSE(FolderExists(InstalledFolder()));
+  } else {
+    EXPECT_EQ(FolderEntries(InstalledFolder()), given.left);
+  }
+  if (given.obstacle == Obstacle::kSubfolder) {
+    EXPECT_EQ(FolderEntries(Installed(L"skins")), std::vector<std::wstring>{L"winter.kqs"});
+  }
+  EXPECT_TRUE(WasStarted(Installed(L"kalquint.exe"), L"/UnregServer"));
+  ExpectRegistryEntriesGone();
+  EXPECT_TRUE(UninstallerIsScheduled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, DeletionTest,
+    ::testing::Values(
+        DeletionCase{"ProgramFilesOnly",
+                     false,
+                     Obstacle::kNone,
+                     {L"dates.txt", L"dates.txt.bak", L"events.txt", L"runs.txt", L"russian.lng",
+                      L"skin.kqs"}},
+        DeletionCase{"EveryFile", true, Obstacle::kNone, {}},
+        DeletionCase{"EveryFileBesideASubfolder", true, Obstacle::kSubfolder, {L"skins"}},
+        DeletionCase{"EveryFileButALockedOne", true, Obstacle::kLockedFile, {L"skin.kqs"}}),
+    [](const ::testing::TestParamInfo<DeletionCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// ---------------------------------------------------------------------------
+// Shortcuts go by their names; the group folder only when nothing else is in it.
+
+TEST_F(UninstallTest, DeletesTheShortcutsByNameAndKeepsAGroupFolderThatHoldsMore) {
+  PrepareFullInstallation();
+  const std::wstring readme = JoinPath(ProgramGroupFolder(), L"readme.txt");
+  WriteFileBytes(readme, UserContent(L"readme.txt"));
+  Finish(RunUninstall(OpenUninstallPage(), false));
+  for (const std::wstring& link : Links()) EXPECT_FALSE(FileExists(link)) << Utf8(link);
+  EXPECT_EQ(FolderEntries(ProgramGroupFolder()), std::vector<std::wstring>{L"readme.txt"});
+  DeleteFileW(readme.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// "Выход" ends the run at once.
+
+TEST_F(UninstallTest, ExitChangesNothingAndShowsNoDonePage) {
+  PrepareFullInstallation();
+  const std::vector<std::wstring> files = FolderEntries(InstalledFolder());
+  const auto settings = ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey);
+  const std::vector<PendingRename> pending = PendingRenames();
+
+  const Page uninstall = OpenUninstallPage();
+  uninstall.SetChecked(IDC_DELETE_ALL, true);
+  uninstall.Click(IDCANCEL);
+  // The done page would wait for its button: the run ending by itself shows there was none.
+  EXPECT_EQ(run_->WaitForExit(), 0u);
+
+  EXPECT_EQ(FolderEntries(InstalledFolder()), files);
+  EXPECT_EQ(ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey), settings);
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kOlderVersionKey));
+  EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command"));
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  for (const std::wstring& link : Links()) EXPECT_TRUE(FileExists(link)) << Utf8(link);
+  EXPECT_EQ(PendingRenames(), pending);
+  EXPECT_TRUE(ReadStartLog(StartLogPath()).empty());
+}
+
+// ---------------------------------------------------------------------------
+// A drive root holds more than the program: "delete all files" there deletes
+// only the program's own files and keeps the rest.
+
+TEST_F(UninstallTest, DeleteAllOnADriveRootDeletesOnlyTheProgramFiles) {
+  const std::wstring root = folder_.MakeFolder(L"drive");
+  const MappedDrive drive(root);
+  PrepareInstallationIn(drive.Root(), L"v3105");
+  WriteFileBytes(JoinPath(root, L"letter.doc"), UserContent(L"letter.doc"));
+  ASSERT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue),
+            drive.Root() + L"kalquint.exe");
+
+  Finish(RunUninstall(OpenUninstallPage(), true));
+
+  EXPECT_EQ(FolderEntries(root),
+            (std::vector<std::wstring>{L"dates.txt", L"events.txt", L"letter.doc", L"runs.txt"}));
+  ExpectRegistryEntriesGone();
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+# Update and uninstall through the windows: the full install-update-uninstall
+# cycle, the running program, backups, list conversion, file deletion and the
+# uninstaller's deletion of itself on both families of the system.
+add_e2e_test(e2e_update_uninstall_tests SOURCES
+  cycle_support.cpp
+  cycle_test.cpp
+  cycle_running_program_test.cpp
+  update_test.cpp
+  uninstall_test.cpp
+  uninstall_self_deletion_test.cpp)
+target_link_libraries(e2e_update_uninstall_tests PRIVATE shlwapi)
