@@ -33,7 +33,7 @@ const std::string kRenameHeader = "[rename]\r\n";
 
 class WininitTest : public BadInputTest {
  protected:
-  WininitTest() : windows98_(kUninstallerName), wininit_(L"WININIT.INI") {}
+  WininitTest() : windows98_(kUninstallerName), wininit_(WindowsFolderFile(L"WININIT.INI")) {}
 
   void SetUp() override {
     BadInputTest::SetUp();
@@ -61,7 +61,7 @@ class WininitTest : public BadInputTest {
 
  private:
   Windows98Mode windows98_;
-  SavedWindowsFile wininit_;
+  FileGuard wininit_;
   std::wstring uninstaller_;
 };
 
@@ -236,7 +236,7 @@ TEST_P(MissingDistributionFilesTest, InstallsThePresentFiles) {
   const Page options = Step(path, IDOK, kOptionsCaption);
   Finish(Step(options, IDOK, kInstallDoneCaption));
 
-  for (const std::wstring& name : kInstalledFileNames) {
+  for (const std::wstring& name : kInstalledFiles) {
     const bool missing =
         std::find(given.missing.begin(), given.missing.end(), name) != given.missing.end();
     EXPECT_EQ(FileExists(JoinPath(target, name)), !missing) << Utf8(name);

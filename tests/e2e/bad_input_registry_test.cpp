@@ -10,7 +10,6 @@
 namespace {
 
 const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
 const char kNotEnforced[] = "this system opens a key whose access list denies it";
 
 class DeniedKeyTest : public BadInputTest {

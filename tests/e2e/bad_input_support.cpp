@@ -1,31 +1,10 @@
 #include "tests/e2e/bad_input_support.h"
 
-#include <shlwapi.h>
-
 #include <cstdio>
-#include <cstring>
 
 #include "setup/scoped.h"
 
-const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
-const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
-const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
-const wchar_t kInstallDoneCaption[] = L"Установка K!q (шаг 3 из 3)";
-const wchar_t kUpdateCaption[] = L"Обновление KALENDRO! quintara";
-const wchar_t kUninstallCaption[] = L"Удаление KALENDRO! quintara";
-
-const std::vector<std::wstring> kInstalledFileNames = {
-    L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp", L"dates.txt",
-    L"events.txt",   L"runs.txt",     L"update.txt"};
-
 namespace {
-
-// Where the system keeps the renames and deletions it does at the next restart.
-const wchar_t kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
-
-// Wine's settings for single programs, by file name.
-const wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults";
 
 BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM found) {
   if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
@@ -78,22 +57,6 @@ std::vector<BYTE> KeySecurity(HKEY root, const std::wstring& path) {
   return security;
 }
 
-// Runs `restore` from a destructor: a failure is reported, not thrown.
-template <typename Restore>
-void RestoreOrReport(Restore restore) {
-  try {
-    restore();
-  } catch (const DriverError& error) {
-    ADD_FAILURE() << error.what();
-  }
-}
-
-std::wstring WindowsFolder() {
-  wchar_t windows[MAX_PATH] = L"";
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return windows;
-}
-
 // Prints the tally of the whole executable once every case has run.
 class TallyEnvironment : public ::testing::Environment {
  public:
@@ -108,40 +71,6 @@ class TallyEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-std::string Ansi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string converted(size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
-  return converted;
-}
-
-std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return std::nullopt;
-  std::string content(GetFileSize(file.Get(), nullptr), '\0');
-  DWORD read = 0;
-  if (!content.empty() && !ReadFile(file.Get(), &content[0], static_cast<DWORD>(content.size()),
-                                    &read, nullptr)) {
-    return std::nullopt;
-  }
-  content.resize(read);
-  return content;
-}
-
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (!file.IsValid() ||
-      !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size()) {
-    throw DriverError("could not write " + Utf8(path));
-  }
-}
-
 ::testing::AssertionResult SameBytes(const std::optional<std::string>& actual,
                                      const std::string& expected) {
   if (!actual) return ::testing::AssertionFailure() << "the file cannot be read";
@@ -154,60 +83,6 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
          << actual->size() << " bytes instead of " << expected.size() << ", first difference at "
          << first << ": \"" << actual->substr(first, 40) << "\" instead of \""
          << expected.substr(first, 40) << "\"";
-}
-
-void PrintTo(const RegistryValue& value, std::ostream* out) {
-  *out << "type " << value.type << ", " << value.bytes.size() << " bytes";
-  if (value.type == REG_SZ) {
-    std::wstring text(value.bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(&text[0], value.bytes.data(), text.size() * sizeof(wchar_t));
-    const std::wstring::size_type end = text.find(L'\0');
-    if (end != std::wstring::npos) text.resize(end);
-    *out << " \"" << Utf8(text) << "\"";
-  }
-}
-
-std::optional<RegistryValue> ReadRegValue(HKEY root, const std::wstring& key,
-                                          const std::wstring& name) {
-  ScopedRegKey opened;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  RegistryValue value;
-  DWORD size = 0;
-  if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  if (size != 0 && RegQueryValueExW(opened.Get(), name.c_str(), nullptr, nullptr,
-                                    reinterpret_cast<BYTE*>(&value.bytes[0]),
-                                    &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  return value;
-}
-
-void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                   const RegistryValue& value) {
-  ScopedRegKey created;
-  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      created.Receive(), nullptr) != ERROR_SUCCESS ||
-      RegSetValueExW(created.Get(), name.c_str(), 0, value.type,
-                     reinterpret_cast<const BYTE*>(value.bytes.data()),
-                     static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS) {
-    throw DriverError("could not write the registry value " + Utf8(key) + "\\" + Utf8(name));
-  }
-}
-
-RegistryValue DwordValue(DWORD number) {
-  return {REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
-}
-
-RegistryValue StringValue(const std::wstring& text) {
-  return {REG_SZ, std::string(reinterpret_cast<const char*>(text.c_str()),
-                              (text.size() + 1) * sizeof(wchar_t))};
 }
 
 // ---------------------------------------------------------------------------
@@ -319,40 +194,3 @@ bool DeniedRegistryKey::IsEnforced() const {
   return RegOpenKeyExW(root_, path_.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS;
 }
 
-SavedRegistryValue::SavedRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name)
-    : root_(root), key_(key), name_(name), saved_(ReadRegValue(root, key, name)) {}
-
-SavedRegistryValue::~SavedRegistryValue() {
-  RestoreOrReport([&] {
-    if (saved_) {
-      WriteRegValue(root_, key_, name_, *saved_);
-    } else {
-      DeleteRegValue(root_, key_, name_);
-    }
-  });
-}
-
-SavedWindowsFile::SavedWindowsFile(const std::wstring& name)
-    : path_(JoinPath(WindowsFolder(), name)), saved_(ReadFileBytes(path_)) {}
-
-SavedWindowsFile::~SavedWindowsFile() {
-  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RestoreOrReport([&] {
-    if (saved_) {
-      WriteFileBytes(path_, *saved_);
-    } else {
-      DeleteFileW(path_.c_str());
-    }
-  });
-}
-
-Windows98Mode::Windows98Mode(const std::wstring& exeName)
-    : hadAppDefaults_(RegKeyExists(HKEY_CURRENT_USER, kAppDefaultsKey)),
-      key_(JoinPath(kAppDefaultsKey, exeName)) {
-  WriteRegString(HKEY_CURRENT_USER, key_, L"Version", L"win98");
-}
-
-Windows98Mode::~Windows98Mode() {
-  SHDeleteKeyW(HKEY_CURRENT_USER, key_.c_str());
-  if (!hadAppDefaults_) RegDeleteKeyW(HKEY_CURRENT_USER, kAppDefaultsKey);
-}

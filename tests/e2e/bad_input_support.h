@@ -6,68 +6,21 @@
 #include <windows.h>
 
 #include <optional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/driver/file_contents.h"
+#include "tests/driver/registry_values.h"
+#include "tests/driver/setup_names.h"
+#include "tests/driver/state_guards.h"
 #include "tests/driver/wizard_driver.h"
 #include "tests/driver/wizard_test.h"
 
-extern const wchar_t kWelcomeCaption[];
-extern const wchar_t kPathCaption[];
-extern const wchar_t kOptionsCaption[];
-extern const wchar_t kInstallDoneCaption[];
-extern const wchar_t kUpdateCaption[];  // the update page and its finish page alike
-extern const wchar_t kUninstallCaption[];  // the uninstall page and its finish page alike
-
-// The files an install puts into its folder.
-extern const std::vector<std::wstring> kInstalledFileNames;
-
-// `text` in the ANSI code page, as the setup writes paths into its files.
-std::string Ansi(const std::wstring& text);
-
-// The bytes of a file, or none when it cannot be opened for reading.
-std::optional<std::string> ReadFileBytes(const std::wstring& path);
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Whether a file's bytes are `expected`; a failure names the first difference
 // instead of printing both (the files may be large).
 ::testing::AssertionResult SameBytes(const std::optional<std::string>& actual,
                                      const std::string& expected);
-
-// A registry value as stored: its type and raw bytes.
-struct RegistryValue {
-  DWORD type = REG_NONE;
-  std::string bytes;
-  bool operator==(const RegistryValue& other) const {
-    return type == other.type && bytes == other.bytes;
-  }
-};
-
-void PrintTo(const RegistryValue& value, std::ostream* out);
-
-std::optional<RegistryValue> ReadRegValue(HKEY root, const std::wstring& key,
-                                          const std::wstring& name);
-void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                   const RegistryValue& value);
-RegistryValue DwordValue(DWORD number);
-// A REG_SZ value as RegSetValueExW stores `text`: UTF-16 with its terminating zero.
-RegistryValue StringValue(const std::wstring& text);
-
-// A registry value as it was when made, put back (or deleted again) when it goes.
-class SavedRegistryValue {
- public:
-  SavedRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name);
-  ~SavedRegistryValue();
-  SavedRegistryValue(const SavedRegistryValue&) = delete;
-  SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-
- private:
-  HKEY root_;
-  std::wstring key_;
-  std::wstring name_;
-  std::optional<RegistryValue> saved_;
-};
 
 class BadInputTest : public WizardTest {
  protected:
@@ -107,7 +60,7 @@ class BadInputTest : public WizardTest {
 
   // An uninstall on the NT family asks the system to delete its own file at the
   // next restart; the list of such requests is put back as it was.
-  SavedRegistryValue pendingRenames_;
+  RegValueGuard pendingRenames_;
   std::set<HWND> windowsBefore_;
   std::wstring installed_;
 };
@@ -128,34 +81,4 @@ class DeniedRegistryKey {
   HKEY root_;
   std::wstring path_;
   std::vector<BYTE> originalSecurity_;
-};
-
-// A file of the Windows directory as it was when made (or its absence), put back
-// when it goes.
-class SavedWindowsFile {
- public:
-  explicit SavedWindowsFile(const std::wstring& name);
-  ~SavedWindowsFile();
-  SavedWindowsFile(const SavedWindowsFile&) = delete;
-  SavedWindowsFile& operator=(const SavedWindowsFile&) = delete;
-
-  const std::wstring& Path() const { return path_; }
-
- private:
-  std::wstring path_;
-  std::optional<std::string> saved_;
-};
-
-// Wine tells the program file named `exeName` that it runs on Windows 98 (the
-// platform whose deferred file operations go through WININIT.INI) while this lives.
-class Windows98Mode {
- public:
-  explicit Windows98Mode(const std::wstring& exeName);
-  ~Windows98Mode();
-  Windows98Mode(const Windows98Mode&) = delete;
-  Windows98Mode& operator=(const Windows98Mode&) = delete;
-
- private:
-  bool hadAppDefaults_;  // the parent of all such keys, removed again when made here
-  std::wstring key_;
 };

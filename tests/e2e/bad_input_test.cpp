@@ -10,8 +10,6 @@
 
 namespace {
 
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
-
 // ---------------------------------------------------------------------------
 // The path field takes any text: the install goes on to the options page with
 // the uninstaller and its entry in place, whatever the folder turned out to be.
@@ -66,7 +64,7 @@ TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   const std::wstring folder = L"relative\\KALENDRO";
   CompleteInstall(InstallInto(OpenPathPage(current), folder), folder);
   const std::wstring landed = JoinPath(parent, L"KALENDRO");
-  for (const std::wstring& name : kInstalledFileNames) {
+  for (const std::wstring& name : kInstalledFiles) {
     EXPECT_TRUE(FileExists(JoinPath(landed, name))) << Utf8(name) << " missing in the current folder";
   }
   EXPECT_FALSE(FileExists(folder_.File(L"distribution-v3105\\relative")));
@@ -108,7 +106,7 @@ TEST_F(PathFieldTest, FolderThatIsAnExistingFile) {
 
 class LocationValueTest : public BadInputTest {
  protected:
-  void SetLocation(const RegistryValue& value) {
+  void SetLocation(const RegValue& value) {
     WriteRegValue(HKEY_CURRENT_USER, kSettingsKey, kLocationValue, value);
     location_ = value;
   }
@@ -128,7 +126,7 @@ class LocationValueTest : public BadInputTest {
   }
 
   // A 300-character route to a real, versioned kalquint.exe through "." levels.
-  RegistryValue OverlongRouteToProgram() {
+  RegValue OverlongRouteToProgram() {
     InstallProgram(L"v3200");
     const size_t programPart = std::wstring(L"\\kalquint.exe").size();
     std::wstring route = InstalledFolder();
@@ -146,19 +144,19 @@ class LocationValueTest : public BadInputTest {
     EXPECT_EQ(ReadRegValue(HKEY_CURRENT_USER, kSettingsKey, kLocationValue), location_);
   }
 
-  RegistryValue location_;
+  RegValue location_;
 };
 
 // The four bytes 43 3A 5C 00 read as text give "C:\".
 constexpr DWORD kDriveRootAsNumber = 0x005C3A43;
 
 TEST_F(LocationValueTest, DwordInInstallMode) {
-  SetLocation(DwordValue(kDriveRootAsNumber));
+  SetLocation(NumberValue(kDriveRootAsNumber, REG_DWORD));
   ExpectInstallModeAsksForAFolder();
 }
 
 TEST_F(LocationValueTest, DwordInUninstallMode) {
-  SetLocation(DwordValue(kDriveRootAsNumber));
+  SetLocation(NumberValue(kDriveRootAsNumber, REG_DWORD));
   ExpectUninstallModeRefuses();
 }
 
@@ -181,12 +179,12 @@ TEST_F(BadInputTest, CountValuesAsStringsSkipOnlyTheirKind) {
   InstallProgram(L"v3200");
   const struct {
     const wchar_t* name;
-    RegistryValue value;
+    RegValue value;
   } olderSettings[] = {
       {L"NumberOfDatesFiles", StringValue(L"0002")},
       {L"DatesFile1", StringValue(L"C:\\data\\dates-1.txt")},
       {L"DatesFile2", StringValue(L"C:\\data\\dates-2.txt")},
-      {L"NumberOfEventsFiles", DwordValue(1)},
+      {L"NumberOfEventsFiles", NumberValue(1, REG_DWORD)},
       {L"EventsFile1", StringValue(L"C:\\data\\events-1.txt")},
       {L"NumberOfRunsFiles", StringValue(std::wstring(300, L'7'))},
       {L"RunsFile1", StringValue(L"C:\\data\\runs-1.txt")},

@@ -1,26 +1,13 @@
 #include "tests/e2e/cycle_support.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <cwchar>
 
-const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
-const wchar_t kUpdateCaption[] = L"Обновление KALENDRO! quintara";
-const wchar_t kUninstallCaption[] = L"Удаление KALENDRO! quintara";
 const wchar_t* const kDistributedFiles[6] = {L"kalquint.cnt", L"kalquint.hlp", L"dates.txt",
                                              L"events.txt",   L"runs.txt",     L"update.txt"};
 const wchar_t* const kProgramFilesBesideExe[3] = {L"kalquint.cnt", L"kalquint.hlp", L"update.txt"};
 
 namespace {
-
-const wchar_t kSessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t kPendingRenamesValue[] = L"PendingFileRenameOperations";
-
-const wchar_t kShellFoldersKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const wchar_t kUserShellFoldersKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 std::wstring Lowered(std::wstring text) {
   CharLowerW(&text[0]);
@@ -81,20 +68,6 @@ long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
 // ---------------------------------------------------------------------------
 // Files.
 
-std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return std::nullopt;
-  std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-    return std::nullopt;
-  }
-  bytes.resize(read);
-  return bytes;
-}
-
 std::string DistributedFile(const std::wstring& name) {
   const std::wstring path = JoinPath(DistributionDir(), name);
   const std::optional<std::string> bytes = ReadFileBytes(path);
@@ -104,26 +77,9 @@ std::string DistributedFile(const std::wstring& name) {
 
 std::string UserContent(const std::wstring& name) { return "the user's " + Utf8(name) + "\r\n"; }
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (!file.IsValid() ||
-      !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size()) {
-    throw DriverError("could not write " + Utf8(path));
-  }
-}
-
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  const ScopedFind find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
-  if (!find.IsValid()) return names;
-  do {
-    const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") names.push_back(Lowered(name));
-  } while (FindNextFileW(find.Get(), &entry));
+std::vector<std::wstring> LowerCaseEntries(const std::wstring& folder) {
+  std::vector<std::wstring> names = FolderEntries(folder);
+  for (std::wstring& name : names) name = Lowered(name);
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -140,120 +96,7 @@ LockedFile::LockedFile(const std::wstring& path, DWORD sharing)
 }
 
 // ---------------------------------------------------------------------------
-// Registry values.
-
-void PrintTo(const RegValue& value, std::ostream* out) {
-  *out << "type " << value.type << ": ";
-  if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
-    const auto* text = reinterpret_cast<const wchar_t*>(value.bytes.data());
-    *out << '"' << Utf8(std::wstring(text, wcsnlen(text, value.bytes.size() / sizeof(wchar_t))))
-         << '"';
-    return;
-  }
-  static const char kDigits[] = "0123456789ABCDEF";
-  for (BYTE byte : value.bytes) *out << kDigits[byte >> 4] << kDigits[byte & 15] << ' ';
-}
-
-RegValue StringValue(const std::wstring& text, DWORD type) {
-  RegValue value;
-  value.type = type;
-  const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
-  value.bytes.assign(begin, begin + (text.size() + 1) * sizeof(wchar_t));
-  return value;
-}
-
-RegValue NumberValue(DWORD number, DWORD type) {
-  RegValue value;
-  value.type = type;
-  for (int shift = 0; shift < 32; shift += 8) {
-    value.bytes.push_back(static_cast<BYTE>(number >> shift));
-  }
-  return value;
-}
-
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const std::wstring& name) {
-  ScopedRegKey opened;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  RegValue value;
-  DWORD size = 0;
-  if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &value.type,
-                       size != 0 ? value.bytes.data() : nullptr, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  return value;
-}
-
-void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                   const RegValue& value) {
-  ScopedRegKey created;
-  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, created.Receive(),
-                      nullptr) != ERROR_SUCCESS ||
-      RegSetValueExW(created.Get(), name.c_str(), 0, value.type, value.bytes.data(),
-                     static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS) {
-    throw DriverError("could not write the registry value " + Utf8(key) + "\\" + Utf8(name));
-  }
-}
-
-std::map<std::wstring, RegValue> ReadAllRegValues(HKEY root, const std::wstring& key) {
-  std::map<std::wstring, RegValue> values;
-  ScopedRegKey opened;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS) {
-    return values;
-  }
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[16384];
-    DWORD length = 16384;
-    if (RegEnumValueW(opened.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      return values;
-    }
-    if (const std::optional<RegValue> value = ReadRegValue(root, key, name)) values[name] = *value;
-  }
-}
-
-RegValueGuard::RegValueGuard(HKEY root, std::wstring key, std::wstring name)
-    : root_(root),
-      key_(std::move(key)),
-      name_(std::move(name)),
-      saved_(ReadRegValue(root_, key_, name_)) {}
-
-RegValueGuard::~RegValueGuard() {
-  if (saved_) {
-    WriteRegValue(root_, key_, name_, *saved_);
-  } else {
-    DeleteRegValue(root_, key_, name_);
-  }
-}
-
-RegKeyGuard::RegKeyGuard(HKEY root, std::wstring key)
-    : root_(root), key_(std::move(key)), existed_(RegKeyExists(root_, key_)) {}
-
-RegKeyGuard::~RegKeyGuard() {
-  if (!existed_) SHDeleteKeyW(root_, key_.c_str());
-}
-
-FileGuard::FileGuard(std::wstring path)
-    : path_(std::move(path)),
-      saved_(ReadFileBytes(path_)),
-      attributes_(GetFileAttributesW(path_.c_str())) {}
-
-FileGuard::~FileGuard() {
-  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!saved_) {
-    DeleteFileW(path_.c_str());
-    return;
-  }
-  WriteFileBytes(path_, *saved_);
-  SetFileAttributesW(path_.c_str(), attributes_);
-}
+// Registry.
 
 std::vector<PendingRename> PendingRenames() {
   std::vector<PendingRename> renames;

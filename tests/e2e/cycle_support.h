@@ -8,21 +8,19 @@
 #include <windows.h>
 
 #include <chrono>
-#include <map>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/registry_values.h"
+#include "tests/driver/setup_names.h"
 #include "tests/driver/shell_links.h"
+#include "tests/driver/state_guards.h"
 #include "tests/driver/wizard_driver.h"
 #include "tests/driver/wizard_test.h"
-
-extern const wchar_t kWelcomeCaption[];
-extern const wchar_t kUpdateCaption[];
-extern const wchar_t kUninstallCaption[];
 
 // The installed files besides kalquint.exe, as every distribution holds them.
 extern const wchar_t* const kDistributedFiles[6];
@@ -36,16 +34,13 @@ std::wstring UninstallDoneText(const std::wstring& version);
 // ---------------------------------------------------------------------------
 // Files.
 
-// The whole file; nullopt when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::wstring& path);
 // The whole file of the build's distribution folder, which every distribution
 // made for a test shares (only its kalquint.exe is the chosen stand-in).
 std::string DistributedFile(const std::wstring& name);
 // What a test writes into an installed file to stand for the user's own content.
 std::string UserContent(const std::wstring& name);
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Names of the entries directly in `folder`, lower-cased and sorted; "." and ".." left out.
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+std::vector<std::wstring> LowerCaseEntries(const std::wstring& folder);
 bool FolderExists(const std::wstring& path);
 
 // A file held open for reading and writing, as another program keeps it, which
@@ -60,70 +55,7 @@ class LockedFile {
 };
 
 // ---------------------------------------------------------------------------
-// Registry values as stored: type and bytes.
-
-struct RegValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> bytes;
-  bool operator==(const RegValue& other) const {
-    return type == other.type && bytes == other.bytes;
-  }
-};
-
-// For failure messages: the type, and the text of a string or the bytes of anything else.
-void PrintTo(const RegValue& value, std::ostream* out);
-
-RegValue StringValue(const std::wstring& text, DWORD type = REG_SZ);
-RegValue NumberValue(DWORD number, DWORD type);
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const std::wstring& name);
-void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                   const RegValue& value);
-// Every value of root\key by name; empty when the key is missing.
-std::map<std::wstring, RegValue> ReadAllRegValues(HKEY root, const std::wstring& key);
-
-// Puts one registry value back as it was, or removes it when there was none.
-class RegValueGuard {
- public:
-  RegValueGuard(HKEY root, std::wstring key, std::wstring name);
-  ~RegValueGuard();
-  RegValueGuard(const RegValueGuard&) = delete;
-  RegValueGuard& operator=(const RegValueGuard&) = delete;
-
- private:
-  HKEY root_;
-  std::wstring key_;
-  std::wstring name_;
-  std::optional<RegValue> saved_;
-};
-
-// Removes root\key with all it holds when it goes, if it did not exist when the
-// guard was made: then everything in it was made during the test.
-class RegKeyGuard {
- public:
-  RegKeyGuard(HKEY root, std::wstring key);
-  ~RegKeyGuard();
-  RegKeyGuard(const RegKeyGuard&) = delete;
-  RegKeyGuard& operator=(const RegKeyGuard&) = delete;
-
- private:
-  HKEY root_;
-  std::wstring key_;
-  bool existed_;
-};
-
-// Puts a file back as it was (bytes and attributes), or deletes it when there was none.
-class FileGuard {
- public:
-  explicit FileGuard(std::wstring path);
-  ~FileGuard();
-  FileGuard(const FileGuard&) = delete;
-  FileGuard& operator=(const FileGuard&) = delete;
-
- private:
-  std::wstring path_;
-  std::optional<std::string> saved_;
-  DWORD attributes_;
-};
+// Registry.
 
 // The system's renames to do at the next restart, as (source, target) pairs in
 // its own spelling ("\??\C:\..."); an empty target means deletion.

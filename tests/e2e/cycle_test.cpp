@@ -8,13 +8,8 @@
 
 namespace {
 
-const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
-const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
-const wchar_t kInstallDoneCaption[] = L"Установка K!q (шаг 3 из 3)";
 const wchar_t kVendorKey[] = L"Software\\Morvane";
 const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
-const wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
 
 std::optional<std::wstring> DefaultValue(const std::wstring& classKey) {
   return ReadRegString(HKEY_CLASSES_ROOT, classKey, L"");

@@ -62,7 +62,7 @@ TEST_P(UnreadableFolderTest, SkipsThatFoldersShortcutsAndFlagOnly) {
   EXPECT_EQ(FileExists(group), std::wcscmp(given.value, L"Programs") != 0);
   std::vector<NamedValue> settings = RecordedInstallation(installDir);
   for (const std::wstring& flag : kFlags) {
-    if (flag != given.flag) settings.push_back({flag, BinaryFlag(1)});
+    if (flag != given.flag) settings.push_back({flag, NumberValue(1, REG_BINARY)});
   }
   EXPECT_TRUE(KeyHolds(HKEY_CURRENT_USER, kSettingsKey, settings));
   Finish(finish, false, false);

@@ -1,5 +1,5 @@
-// Registry values as stored (type and bytes), whole keys compared with what the
-// install must leave in them, and values moved out of the way for one test.
+// Whole keys compared with what the install must leave in them, and values
+// moved out of the way for one test.
 #pragma once
 
 #include <windows.h>
@@ -9,28 +9,7 @@
 #include <string>
 #include <vector>
 
-struct RegValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-
-  bool operator==(const RegValue& other) const {
-    return type == other.type && data == other.data;
-  }
-};
-
-// REG_SZ of `text` with its terminating zero, as the system stores it (UTF-16).
-RegValue StringValue(const std::wstring& text);
-// REG_BINARY of the four bytes of `number`, least significant first.
-RegValue BinaryFlag(DWORD number);
-
-std::optional<RegValue> ReadRegValue(HKEY root, const std::wstring& key, const std::wstring& name);
-void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                   const RegValue& value);
-
-struct NamedValue {
-  std::wstring name;  // empty for the key's default value
-  RegValue value;
-};
+#include "tests/driver/registry_values.h"
 
 // Whether root\key exists and holds exactly `expected`: the same names, in the
 // same letter case, with the same types and bytes, and no other value.

@@ -8,61 +8,17 @@
 
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
+#include "tests/driver/file_contents.h"
 
-const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
-const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
-const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
-const wchar_t kFinishCaption[] = L"Установка K!q (шаг 3 из 3)";
-
-const wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
-const wchar_t kShellFoldersKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-
-const std::vector<std::wstring> kInstalledFiles = {
-    L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp", L"dates.txt",
-    L"events.txt",   L"runs.txt",     L"update.txt"};
 
 const std::vector<std::wstring> kFlags = {L"UseShell", L"UseGroup", L"UseStartup", L"UseDesktop"};
 
 namespace {
 
-const wchar_t kUserShellFoldersKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t* const kSpecialFolders[] = {L"Programs", L"Startup", L"Desktop"};
 const wchar_t kHelpType[] = L"KalquintTestHelpFile";
 const wchar_t kStandinTitle[] = L"Afx K!q";
-
-bool IsDots(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
-
-// Names of the entries of `folder`, sorted.
-std::vector<std::wstring> EntryNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  const ScopedFind find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
-  if (!find.IsValid()) return names;
-  do {
-    if (!IsDots(entry.cFileName)) names.emplace_back(entry.cFileName);
-  } while (FindNextFileW(find.Get(), &entry));
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string FileContent(const std::wstring& path, bool& readable) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  readable = file.IsValid();
-  if (!readable) return std::string();
-  std::string content(GetFileSize(file.Get(), nullptr), '\0');
-  DWORD read = 0;
-  if (!content.empty()) {
-    readable = ReadFile(file.Get(), &content[0], static_cast<DWORD>(content.size()), &read,
-                        nullptr) != FALSE;
-  }
-  content.resize(read);
-  return content;
-}
 
 // Removes a file or a folder with the files in it; a program that is still
 // ending may hold a file a moment longer.
@@ -70,7 +26,7 @@ void RemoveEntry(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    for (const std::wstring& name : EntryNames(path)) DeleteFileW(JoinPath(path, name).c_str());
+    for (const std::wstring& name : FolderEntries(path)) DeleteFileW(JoinPath(path, name).c_str());
     RemoveDirectoryW(path.c_str());
     return;
   }
@@ -80,18 +36,14 @@ void RemoveEntry(const std::wstring& path) {
 }  // namespace
 
 ::testing::AssertionResult SameFiles(const std::wstring& path, const std::wstring& original) {
-  bool readable = false;
-  bool originalReadable = false;
-  const std::string content = FileContent(path, readable);
-  const std::string expected = FileContent(original, originalReadable);
-  if (!readable) return ::testing::AssertionFailure() << Utf8(path) << " cannot be read";
-  if (!originalReadable) {
-    return ::testing::AssertionFailure() << Utf8(original) << " cannot be read";
-  }
-  if (content == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << Utf8(path) << " (" << content.size()
+  const std::optional<std::string> content = ReadFileBytes(path);
+  const std::optional<std::string> expected = ReadFileBytes(original);
+  if (!content) return ::testing::AssertionFailure() << Utf8(path) << " cannot be read";
+  if (!expected) return ::testing::AssertionFailure() << Utf8(original) << " cannot be read";
+  if (*content == *expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << Utf8(path) << " (" << content->size()
                                        << " bytes) differs from " << Utf8(original) << " ("
-                                       << expected.size() << " bytes)";
+                                       << expected->size() << " bytes)";
 }
 
 ::testing::AssertionResult LinksTo(const std::wstring& path, const std::wstring& target,
@@ -242,7 +194,7 @@ Page InstallTest::ChooseOptions(const Page& page, const Options& options) const 
   page.SetChecked(IDC_OPT_ASSOCIATE, options.associate);
   page.SetChecked(IDC_OPT_STARTUP, options.startup);
   page.SetChecked(IDC_OPT_GROUP, options.group);
-  return run_->Advance(page, IDOK, kFinishCaption);
+  return run_->Advance(page, IDOK, kInstallDoneCaption);
 }
 
 void InstallTest::Finish(const Page& page, bool showHelp, bool startProgram) const {
@@ -273,7 +225,7 @@ std::vector<StartRecord> InstallTest::WaitForStarts(size_t count,
 ::testing::AssertionResult InstallTest::HoldsInstalledFiles(const std::wstring& installDir) {
   std::vector<std::wstring> expected = kInstalledFiles;
   std::sort(expected.begin(), expected.end());
-  const std::vector<std::wstring> found = EntryNames(installDir);
+  const std::vector<std::wstring> found = FolderEntries(installDir);
   if (found != expected) {
     std::string listed;
     for (const std::wstring& name : found) listed += " " + Utf8(name);

@@ -11,25 +11,16 @@
 #include <vector>
 
 #include "setup/scoped.h"
+#include "tests/driver/setup_names.h"
 #include "tests/driver/shell_links.h"
 #include "tests/driver/wizard_driver.h"
 #include "tests/driver/wizard_test.h"
 #include "tests/e2e/install_registry.h"
 
-extern const wchar_t kWelcomeCaption[];
-extern const wchar_t kPathCaption[];
-extern const wchar_t kOptionsCaption[];
-extern const wchar_t kFinishCaption[];
-
-extern const wchar_t kUninstallKey[];
-extern const wchar_t kShellFoldersKey[];
 extern const wchar_t kCurrentVersionKey[];
 
 // How long a test waits to see that no further program starts.
 constexpr std::chrono::milliseconds kQuietPeriod{2000};
-
-// The seven files that the path page copies, in the order it copies them.
-extern const std::vector<std::wstring> kInstalledFiles;
 
 // The options page's flag values, in the order it writes them.
 extern const std::vector<std::wstring> kFlags;

@@ -42,7 +42,7 @@ TEST_F(InstallTest, EveryOptionInstallsRegistersLinksAndAssociatesThenOpensHelpA
 
   page = ChooseOptions(page, kAllOptions);
   std::vector<NamedValue> settings = RecordedInstallation(installDir);
-  for (const std::wstring& flag : kFlags) settings.push_back({flag, BinaryFlag(1)});
+  for (const std::wstring& flag : kFlags) settings.push_back({flag, NumberValue(1, REG_BINARY)});
   EXPECT_TRUE(KeyHolds(HKEY_CURRENT_USER, kSettingsKey, settings));
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L".KQS", {{L"", StringValue(L"kqsfile")}}));
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile", {{L"", StringValue(L"KalendroSkinFile")}}));

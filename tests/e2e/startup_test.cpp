@@ -5,15 +5,12 @@
 #include <string>
 
 #include "res/resource_ids.h"
+#include "tests/driver/setup_names.h"
 #include "tests/driver/wizard_driver.h"
 #include "tests/driver/wizard_test.h"
 
 namespace {
 
-const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
-const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
-const wchar_t kUpdateCaption[] = L"Обновление KALENDRO! quintara";
-const wchar_t kUninstallCaption[] = L"Удаление KALENDRO! quintara";
 const wchar_t kDistributionVersion[] = L"3.1.0.5";
 
 std::wstring WelcomeText(const std::wstring& version) {

@@ -10,24 +10,10 @@
 
 namespace {
 
-// Wine's settings for one program, by its file name.
-const wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\kquninst.exe";
 // Where a case's expected WININIT.INI holds the uninstaller's entry.
 const char kEntry[] = "<entry>";
 
-std::wstring WininitPath() {
-  wchar_t windows[MAX_PATH] = L"";
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return std::wstring(windows) + L"\\WININIT.INI";
-}
-
-std::string Ansi(const std::wstring& text) {
-  std::string converted(text.size() * 2 + 1, '\0');
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &converted[0],
-                                       static_cast<int>(converted.size()), nullptr, nullptr);
-  converted.resize(size > 0 ? size - 1 : 0);
-  return converted;
-}
+std::wstring WininitPath() { return WindowsFolderFile(L"WININIT.INI"); }
 
 // "NUL=" and the path of the uninstaller's module: the file it was started as,
 // with its long names (Wine reports those to a program told it runs on
@@ -54,14 +40,13 @@ struct SelfDeletionCase {
 class SelfDeletionTest : public CycleTest, public ::testing::WithParamInterface<SelfDeletionCase> {
  protected:
   FileGuard wininit_{WininitPath()};
-  RegKeyGuard appDefaults_{HKEY_CURRENT_USER, kAppDefaultsKey};
-  RegValueGuard reportedVersion_{HKEY_CURRENT_USER, kAppDefaultsKey, L"Version"};
 };
 
 TEST_P(SelfDeletionTest, SchedulesTheUninstallersOwnFile) {
   const SelfDeletionCase& given = GetParam();
   PrepareInstallation(L"v3105");
-  if (given.olderFamily) WriteRegString(HKEY_CURRENT_USER, kAppDefaultsKey, L"Version", L"win98");
+  std::optional<Windows98Mode> windows98;
+  if (given.olderFamily) windows98.emplace(L"kquninst.exe");
   DeleteFileW(WininitPath().c_str());
   if (given.before) WriteFileBytes(WininitPath(), *given.before);
   const std::vector<PendingRename> pending = PendingRenames();

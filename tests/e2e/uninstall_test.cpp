@@ -11,8 +11,6 @@ namespace {
 
 const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
 const wchar_t kOlderVersionKey[] = L"Software\\Morvane\\K!q\\2.x";
-const wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
 
 // What an installed folder holds besides the seven installed files.
 const wchar_t* const kUserFiles[] = {L"dates.txt.bak", L"skin.kqs", L"russian.lng"};
@@ -79,10 +77,10 @@ TEST_P(DeletionTest, DeletesTheFilesItMustAndTheFolderWhenEmptied) {
   if (given.left.empty()) {
     EXPECT_FALSE(FolderExists(InstalledFolder()));
   } else {
-    EXPECT_EQ(FolderEntries(InstalledFolder()), given.left);
+    EXPECT_EQ(LowerCaseEntries(InstalledFolder()), given.left);
   }
   if (given.obstacle == Obstacle::kSubfolder) {
-    EXPECT_EQ(FolderEntries(Installed(L"skins")), std::vector<std::wstring>{L"winter.kqs"});
+    EXPECT_EQ(LowerCaseEntries(Installed(L"skins")), std::vector<std::wstring>{L"winter.kqs"});
   }
   EXPECT_TRUE(WasStarted(Installed(L"kalquint.exe"), L"/UnregServer"));
   ExpectRegistryEntriesGone();
@@ -113,7 +111,7 @@ TEST_F(UninstallTest, DeletesTheShortcutsByNameAndKeepsAGroupFolderThatHoldsMore
   WriteFileBytes(readme, UserContent(L"readme.txt"));
   Finish(RunUninstall(OpenUninstallPage(), false));
   for (const std::wstring& link : Links()) EXPECT_FALSE(FileExists(link)) << Utf8(link);
-  EXPECT_EQ(FolderEntries(ProgramGroupFolder()), std::vector<std::wstring>{L"readme.txt"});
+  EXPECT_EQ(LowerCaseEntries(ProgramGroupFolder()), std::vector<std::wstring>{L"readme.txt"});
   DeleteFileW(readme.c_str());
 }
 
@@ -122,7 +120,7 @@ TEST_F(UninstallTest, DeletesTheShortcutsByNameAndKeepsAGroupFolderThatHoldsMore
 
 TEST_F(UninstallTest, ExitChangesNothingAndShowsNoDonePage) {
   PrepareFullInstallation();
-  const std::vector<std::wstring> files = FolderEntries(InstalledFolder());
+  const std::vector<std::wstring> files = LowerCaseEntries(InstalledFolder());
   const auto settings = ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey);
   const std::vector<PendingRename> pending = PendingRenames();
 
@@ -132,7 +130,7 @@ TEST_F(UninstallTest, ExitChangesNothingAndShowsNoDonePage) {
   // The done page would wait for its button: the run ending by itself shows there was none.
   EXPECT_EQ(run_->WaitForExit(), 0u);
 
-  EXPECT_EQ(FolderEntries(InstalledFolder()), files);
+  EXPECT_EQ(LowerCaseEntries(InstalledFolder()), files);
   EXPECT_EQ(ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey), settings);
   EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kOlderVersionKey));
   EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command"));
@@ -156,7 +154,7 @@ TEST_F(UninstallTest, DeleteAllOnADriveRootDeletesOnlyTheProgramFiles) {
 
   Finish(RunUninstall(OpenUninstallPage(), true));
 
-  EXPECT_EQ(FolderEntries(root),
+  EXPECT_EQ(LowerCaseEntries(root),
             (std::vector<std::wstring>{L"dates.txt", L"events.txt", L"letter.doc", L"runs.txt"}));
   ExpectRegistryEntriesGone();
 }

@@ -162,11 +162,6 @@ INSTANTIATE_TEST_SUITE_P(
 // Conversion of the data-file lists: old entries "DatesFile<n>" counted by
 // "NumberOfDatesFiles" are written again as "DatesFile<nnn>"; the old ones stay.
 
-struct NamedValue {
-  const wchar_t* name;
-  RegValue value;
-};
-
 struct ConversionCase {
   const char* name;
   std::vector<NamedValue> before;  // besides Location

@@ -1,0 +1,62 @@
+#include "tests/driver/file_contents.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "setup/scoped.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/test_files.h"
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return std::nullopt;
+  std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+    return std::nullopt;
+  }
+  bytes.resize(read);
+  return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  if (!file.IsValid() ||
+      !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    throw DriverError("could not write " + Utf8(path));
+  }
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  const ScopedFind find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
+  if (!find.IsValid()) return names;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find.Get(), &entry));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring WindowsFolderFile(const std::wstring& name) {
+  wchar_t windows[MAX_PATH] = L"";
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  return JoinPath(windows, name);
+}
+
+std::string Ansi(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string converted(size, '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
+  return converted;
+}

@@ -1,0 +1,20 @@
+// Files read and written whole, as bytes, and the entries of folders.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The whole file; nullopt when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+// Replaces the file with `bytes`; throws DriverError on failure.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Names of the entries directly in `folder`, as stored, sorted; "." and ".." left out.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+
+// <Windows directory>\<name>
+std::wstring WindowsFolderFile(const std::wstring& name);
+
+// `text` in the ANSI code page, as the setup writes paths into its files.
+std::string Ansi(const std::wstring& text);
