@@ -3,15 +3,9 @@
 #include <chrono>
 
 #include "res/resource_ids.h"
+#include "tests/driver/setup_names.h"
 
 namespace {
-
-const wchar_t kWelcomeCaption[] = L"Установка KALENDRO! quintara";
-const wchar_t kPathCaption[] = L"Установка K!q (шаг 1 из 3)";
-const wchar_t kOptionsCaption[] = L"Установка K!q (шаг 2 из 3)";
-const wchar_t kInstallDoneCaption[] = L"Установка K!q (шаг 3 из 3)";
-const wchar_t kUpdateCaption[] = L"Обновление KALENDRO! quintara";
-const wchar_t kUninstallCaption[] = L"Удаление KALENDRO! quintara";
 
 using Clock = std::chrono::steady_clock;
 

@@ -81,5 +81,8 @@ std::wstring UninstallerCopyPath() {
 
 void ClearSetupState() {
   for (const SetupKey& key : kSetupKeys) SHDeleteKeyW(key.root, key.path);
+  // The install makes "Software\Morvane" as the parent of its settings key and
+  // the uninstall leaves it; gone only while empty, as the tests leave it.
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Morvane");
   DeleteFileW(UninstallerCopyPath().c_str());
 }
