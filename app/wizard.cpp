@@ -22,20 +22,21 @@ struct StateRow {
   WizardState state;
   PageFactory makePage;
   WizardState onOk;
-  // When not 0: the state after OK if DetectPreviousInstall finds an installation.
+  // When not kEndOfWizard: the state after OK if DetectPreviousInstall finds an
+  // installation.
   WizardState onOkWithPreviousInstall;
   WizardState onOther;  // the second button, Esc, or a page that could not be shown
 };
 
 constexpr StateRow kStates[] = {
-    {1, MakePage<WelcomePage>, 2, 7, 0},
-    {2, MakePage<PathPage>, 3, 0, 1},
-    {3, MakePage<OptionsPage>, 4, 0, 2},
-    {4, MakePage<InstallDonePage>, 0, 0, 0},
-    {5, MakePage<UninstallPage>, 6, 0, 0},
-    {6, MakePage<UninstallDonePage>, 0, 0, 0},
-    {7, MakePage<UpdatePage>, 8, 0, 1},
-    {8, MakePage<UpdateDonePage>, 0, 0, 0},
+    {kInstallWelcome, MakePage<WelcomePage>, kInstallPath, kUpdate, kEndOfWizard},
+    {kInstallPath, MakePage<PathPage>, kInstallOptions, kEndOfWizard, kInstallWelcome},
+    {kInstallOptions, MakePage<OptionsPage>, kInstallDone, kEndOfWizard, kInstallPath},
+    {kInstallDone, MakePage<InstallDonePage>, kEndOfWizard, kEndOfWizard, kEndOfWizard},
+    {kUninstallStart, MakePage<UninstallPage>, kUninstallDone, kEndOfWizard, kEndOfWizard},
+    {kUninstallDone, MakePage<UninstallDonePage>, kEndOfWizard, kEndOfWizard, kEndOfWizard},
+    {kUpdate, MakePage<UpdatePage>, kUpdateDone, kEndOfWizard, kInstallWelcome},
+    {kUpdateDone, MakePage<UpdateDonePage>, kEndOfWizard, kEndOfWizard, kEndOfWizard},
 };
 
 const StateRow* FindRow(WizardState state) {
@@ -49,11 +50,11 @@ const StateRow* FindRow(WizardState state) {
 
 WizardState RunWizardStep(SetupContext& context, WizardState state) {
   const StateRow* row = FindRow(state);
-  if (row == nullptr) return state;
+  if (row == nullptr) return kEndOfWizard;
   // No window of the program is active between two pages, so pages are unowned.
   const INT_PTR result = row->makePage(context)->Show(GetActiveWindow());
   if (result != IDOK) return row->onOther;
-  if (row->onOkWithPreviousInstall != 0 && context.DetectPreviousInstall()) {
+  if (row->onOkWithPreviousInstall != kEndOfWizard && context.DetectPreviousInstall()) {
     return row->onOkWithPreviousInstall;
   }
   return row->onOk;

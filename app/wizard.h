@@ -4,13 +4,18 @@
 
 #include "setup/setup_context.h"
 
-// 0 ends the run; 1 to 8 name a page.
-using WizardState = int;
+enum WizardState {
+  kEndOfWizard,
+  kInstallWelcome,
+  kInstallPath,
+  kInstallOptions,
+  kInstallDone,
+  kUninstallStart,
+  kUninstallDone,
+  kUpdate,
+  kUpdateDone,
+};
 
-constexpr WizardState kEndOfWizard = 0;
-constexpr WizardState kInstallWelcome = 1;
-constexpr WizardState kUninstallStart = 5;
-
-// Shows the page of `state` and yields the state that follows it. A state
-// without a page yields itself unchanged, so 0 ends the loop.
+// Shows the page of `state` and yields the state that follows it; a state
+// without a page ends the run.
 WizardState RunWizardStep(SetupContext& context, WizardState state);

@@ -1,8 +1,8 @@
 #include "ui/finish_page.h"
 
-// RunFinishActions: the help first, then the program, each only when ticked.
+#include "setup/steps.h"
+
 void FinishPage::OnOk() {
-  if (IsChecked(IDC_SHOW_HELP)) Context().RunProgram(IDS_FILE_HLP, 0);
-  if (IsChecked(IDC_START_PROGRAM)) Context().RunProgram(IDS_FILE_EXE, 0);
+  RunFinishActions(Context(), IsChecked(IDC_SHOW_HELP), IsChecked(IDC_START_PROGRAM));
   EndPage(IDOK);
 }

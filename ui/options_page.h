@@ -10,11 +10,4 @@ class OptionsPage : public WizardPage {
 
  protected:
   void OnOk() override;
-
- private:
-  void AssociateSkinFiles(const std::string& program);
-  void CreateProgramGroup(const std::string& program);
-  void CreateFolderShortcut(StringId folderValue, const std::string& program,
-                            const std::string& arguments, StringId flag);
-  void RecordInstallation(const std::string& program);
 };

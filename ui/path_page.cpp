@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
-namespace {
+#include "setup/steps.h"
 
-constexpr StringId kInstalledFiles[] = {IDS_FILE_CNT,    IDS_FILE_EXE,  IDS_FILE_HLP,
-                                        IDS_FILE_DATES,  IDS_FILE_EVENTS, IDS_FILE_RUNS,
-                                        IDS_FILE_UPDATE};
+namespace {
 
 constexpr DWORD kToolbarStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_TRANSPARENT | TBSTYLE_FLAT |
                                 CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NOMOVEY;
@@ -65,19 +63,7 @@ void PathPage::Browse() {
   SetItemText(IDC_PATH_EDIT, WithTrailingBackslash(folder) + "KALENDRO");
 }
 
-// Installs at once: nothing is validated and no step stops the ones after it.
 void PathPage::OnOk() {
-  SetupContext& context = Context();
-  const std::string typed = ItemText(IDC_PATH_EDIT);
-  context.InstallDir = WithTrailingBackslash(typed);
-  CreateDirectoryA(typed.c_str(), nullptr);
-  for (StringId file : kInstalledFiles) context.AddFile(file);
-  context.CopyListedFiles();
-  context.InstallUninstaller();
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
-                       LoadText(IDS_PRODUCT_NAME));
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
-                       context.UninstallerPath);
-  context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
+  InstallProgramFiles(Context(), ItemText(IDC_PATH_EDIT));
   EndPage(IDOK);
 }

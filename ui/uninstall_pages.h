@@ -10,11 +10,6 @@ class UninstallPage : public WizardPage {
 
  protected:
   void OnOk() override;
-
- private:
-  void DeleteFiles(bool everyFile);
-  void DeleteRegistryEntries();
-  void DeleteShortcuts();
 };
 
 // Reports the removal with the version that was removed.

@@ -10,7 +10,4 @@ class UpdatePage : public WizardPage {
 
  protected:
   void OnOk() override;
-
- private:
-  void ListReplacedDataFile(StringId file);
 };

@@ -1,0 +1,80 @@
+// The install wizard's work: the files, then the options.
+#include "setup/data_file_lists.h"
+#include "setup/installed_files.h"
+#include "setup/steps.h"
+
+namespace {
+
+void AssociateSkinFiles(SetupContext& context, const std::string& program) {
+  context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_TYPE_KEY, 0, LoadText(IDS_SKIN_TYPE_NAME));
+  context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 0, LoadText(IDS_SKIN_TYPE_KEY));
+  // Quoted: the path usually holds spaces, and unquoted the system may start
+  // another program first.
+  context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 0, "\"" + program + "\" %1");
+  context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_ICON_KEY, 0, program + ",0");
+  context.WriteSettingDword(IDS_USE_SHELL, 1);
+}
+
+// An unreadable special folder skips its shortcuts and flag, rather than making
+// links at the drive root or over another folder's link of the same name.
+void CreateProgramGroup(SetupContext& context, const std::string& program) {
+  std::string group;
+  if (!context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, kProgramGroupFolder, group)) return;
+  CreateDirectoryA(group.c_str(), nullptr);
+  context.CreateShortcut(group + LoadText(IDS_LINK_PROGRAM), program, "");
+  context.CreateShortcut(group + LoadText(IDS_LINK_HELP), context.InstallDir + LoadText(IDS_FILE_HLP),
+                         "");
+  context.WriteSettingDword(IDS_USE_GROUP, 1);
+}
+
+void CreateFolderShortcut(SetupContext& context, StringId folderValue, const std::string& program,
+                          const std::string& arguments, StringId flag) {
+  std::string folder;
+  if (!context.ReadShortcutFolder(folderValue, "\\", folder)) return;
+  context.CreateShortcut(folder + LoadText(IDS_LINK_PROGRAM), program, arguments);
+  context.WriteSettingDword(flag, 1);
+}
+
+// "Location" and the first entry of each data-file list, whatever was chosen.
+void RecordInstallation(SetupContext& context, const std::string& program) {
+  context.WriteSettingStringById(IDS_LOCATION, program);
+  for (const DataFileKind& kind : kDataFileKinds) {
+    context.WriteSettingString(DataFileValueName(kind.newName, 1),
+                               context.InstallDir + LoadText(kind.fileName));
+  }
+}
+
+}  // namespace
+
+void InstallProgramFiles(SetupContext& context, const std::string& folder) {
+  context.InstallDir = WithTrailingBackslash(folder);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const InstalledFile& file : kInstalledFiles) context.AddFile(file.name);
+  context.CopyListedFiles();
+  context.InstallUninstaller();
+  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
+                       LoadText(IDS_PRODUCT_NAME));
+  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
+                       context.UninstallerPath);
+  context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
+}
+
+// The boxes are handled in the order association, group, startup, desktop. A
+// flag is written only for a chosen box; an earlier installation's flags stay.
+void ApplyInstallOptions(SetupContext& context, const InstallOptions& options) {
+  const std::string program = context.InstallDir + LoadText(IDS_FILE_EXE);
+  context.OpenSettingsKey();
+  if (options.associate) AssociateSkinFiles(context, program);
+  if (options.group) CreateProgramGroup(context, program);
+  if (options.startup) {
+    CreateFolderShortcut(context, IDS_FOLDER_STARTUP, program, "/daily", IDS_USE_STARTUP);
+  }
+  if (options.desktop) CreateFolderShortcut(context, IDS_FOLDER_DESKTOP, program, "", IDS_USE_DESKTOP);
+  RecordInstallation(context, program);
+  context.CloseSettingsKey();
+}
+
+void RunFinishActions(const SetupContext& context, bool showHelp, bool startProgram) {
+  if (showHelp) context.RunProgram(IDS_FILE_HLP, 0);
+  if (startProgram) context.RunProgram(IDS_FILE_EXE, 0);
+}

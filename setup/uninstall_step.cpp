@@ -1,0 +1,65 @@
+// The uninstall wizard's work.
+#include "setup/installed_files.h"
+#include "setup/steps.h"
+#include "setup/system_paths.h"
+
+namespace {
+
+// The one second the main program gets for "/UnregServer" before its files go.
+constexpr DWORD kUnregisterPauseMilliseconds = 1000;
+
+// A drive root ("C:\", "\") or the Windows directory holds far more than the
+// program: there "delete all files" deletes only the program's own.
+bool IsSharedFolder(const std::string& folder) {
+  const std::string withoutSlash = folder.substr(0, folder.size() - 1);
+  const bool driveRoot = withoutSlash.find('\\') == std::string::npos;
+  return driveRoot ||
+         lstrcmpiA(folder.c_str(), WithTrailingBackslash(WindowsDirectory()).c_str()) == 0;
+}
+
+void DeleteFiles(SetupContext& context, bool everyFile) {
+  if (everyFile) {
+    context.AddAllInstalledFiles();
+  } else {
+    for (const InstalledFile& file : kInstalledFiles) {
+      if (file.role == FileRole::kProgram) context.AddFile(file.name);
+    }
+  }
+  context.DeleteListedFiles();
+  // Only an emptied folder goes; a subfolder or a locked file keeps it.
+  if (everyFile) RemoveDirectoryA(context.SourceDir.c_str());
+}
+
+void DeleteRegistryEntries(const SetupContext& context) {
+  context.DeleteRegKey(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, 2);
+  context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 1);
+  context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 4);
+  context.DeleteRegKey(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, 1);
+}
+
+// The shortcuts the options page may have made, whether or not it did. An
+// unreadable special folder is skipped rather than aimed at the drive root.
+void DeleteShortcuts(const SetupContext& context) {
+  const std::string link = LoadText(IDS_LINK_PROGRAM);
+  std::string folder;
+  if (context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, kProgramGroupFolder, folder)) {
+    DeleteFileA((folder + link).c_str());
+    DeleteFileA((folder + LoadText(IDS_LINK_HELP)).c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
+  for (StringId special : {IDS_FOLDER_STARTUP, IDS_FOLDER_DESKTOP}) {
+    if (context.ReadShortcutFolder(special, "\\", folder)) DeleteFileA((folder + link).c_str());
+  }
+}
+
+}  // namespace
+
+void UninstallProgram(SetupContext& context, bool deleteAllFiles) {
+  context.CloseRunningProgram();
+  context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
+  Sleep(kUnregisterPauseMilliseconds);
+  DeleteFiles(context, deleteAllFiles && !IsSharedFolder(context.SourceDir));
+  DeleteRegistryEntries(context);
+  DeleteShortcuts(context);
+  context.ScheduleSelfDeletion();
+}

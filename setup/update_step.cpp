@@ -1,0 +1,40 @@
+// The update wizard's work: the earlier installation's files replaced in place.
+#include "setup/data_file_lists.h"
+#include "setup/installed_files.h"
+#include "setup/steps.h"
+
+namespace {
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReplaceChosen(const UpdateChoices& choices, StringId file) {
+  return (file == IDS_FILE_DATES && choices.replaceDates) ||
+         (file == IDS_FILE_RUNS && choices.replaceRuns);
+}
+
+// The user's file is replaced only once it is safe in its backup; a missing one
+// is simply installed from the distribution.
+void ListReplacedDataFile(SetupContext& context, StringId file) {
+  if (context.BackupFile(file) || !FileExists(context.InstallDir + LoadText(file))) {
+    context.AddFile(file);
+  }
+}
+
+}  // namespace
+
+void UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
+  context.CloseRunningProgram();
+  for (const InstalledFile& file : kInstalledFiles) {
+    if (file.role == FileRole::kProgram) {
+      context.AddFile(file.name);
+    } else if (file.role == FileRole::kReplaceableData && ReplaceChosen(choices, file.name)) {
+      ListReplacedDataFile(context, file.name);
+    }
+  }
+  context.CopyListedFiles();
+  context.InstallUninstaller();
+  context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
+  ConvertDataFileLists(context);
+}
