@@ -34,11 +34,15 @@ void SetupContext::AddAllInstalledFiles() {
   } while (FindNextFileA(search.Get(), &entry));
 }
 
-void SetupContext::CopyListedFiles() {
+std::vector<std::string> SetupContext::CopyListedFiles() {
+  std::vector<std::string> failed;
   for (const std::string& name : FileNameList) {
-    CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE);
+    if (!CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE)) {
+      failed.push_back(name);
+    }
   }
   EmptyFileList();
+  return failed;
 }
 
 void SetupContext::DeleteListedFiles() {

@@ -44,19 +44,40 @@ void RecordInstallation(SetupContext& context, const std::string& program) {
   }
 }
 
+// A data file already in the folder is the user's, kept by an earlier uninstall:
+// only missing ones come from the distribution.
+void ListFilesToInstall(SetupContext& context) {
+  for (const InstalledFile& file : kInstalledFiles) {
+    const bool usersData =
+        file.role != FileRole::kProgram && FileExists(context.InstallDir + LoadText(file.name));
+    if (!usersData) context.AddFile(file.name);
+  }
+}
+
 }  // namespace
 
-void InstallProgramFiles(SetupContext& context, const std::string& folder) {
+StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder) {
+  // Blanks alone would make the current drive's root the folder.
+  if (folder.find_first_not_of(" \t") == std::string::npos) return StepOutcome::kNoFolder;
   context.InstallDir = WithTrailingBackslash(folder);
   CreateDirectoryA(folder.c_str(), nullptr);
-  for (const InstalledFile& file : kInstalledFiles) context.AddFile(file.name);
-  context.CopyListedFiles();
+  ListFilesToInstall(context);
+  if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotInstalled;
   context.InstallUninstaller();
   context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
                        LoadText(IDS_PRODUCT_NAME));
   context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
                        context.UninstallerPath);
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
+  return StepOutcome::kDone;
+}
+
+bool MainProgramFailed(const std::vector<std::string>& failed) {
+  const std::string program = LoadText(IDS_FILE_EXE);
+  for (const std::string& name : failed) {
+    if (name == program) return true;
+  }
+  return false;
 }
 
 // The boxes are handled in the order association, group, startup, desktop. A

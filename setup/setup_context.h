@@ -49,7 +49,8 @@ class SetupContext {
   // File set (file_set.cpp).
   void AddFile(StringId id);
   void AddAllInstalledFiles();
-  void CopyListedFiles();
+  // The listed names that could not be copied.
+  std::vector<std::string> CopyListedFiles();
   void DeleteListedFiles();
   bool BackupFile(StringId id);
   void InstallUninstaller();
@@ -66,7 +67,8 @@ class SetupContext {
 
   // The running main program and the uninstaller's own file (running_program.cpp,
   // self_deletion.cpp).
-  void CloseRunningProgram() const;
+  // True when no main program runs any longer.
+  bool CloseRunningProgram() const;
   void ScheduleSelfDeletion() const;
 
   FileVersion ProbedVersion;   // version of the file last read with success

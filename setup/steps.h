@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "setup/setup_context.h"
 
@@ -19,20 +20,33 @@ struct UpdateChoices {
   bool replaceRuns = false;
 };
 
+// How the main step of a walk ended; anything but kDone changed nothing after
+// the step that failed.
+enum class StepOutcome {
+  kDone,
+  kNoFolder,        // the folder text is empty or blank
+  kNotInstalled,    // the main program could not be copied into the folder
+  kProgramRunning,  // the main program did not close within the bound
+  kNotReplaced,     // the main program closed but could not be replaced
+};
+
 // Install step 1: `folder` as typed; copies the files, the uninstaller and the
 // uninstall entry, and registers the program.
-void InstallProgramFiles(SetupContext& context, const std::string& folder);
+StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder);
 
 // Install step 2: the chosen shortcuts and association, then the settings that
 // record the installation.
 void ApplyInstallOptions(SetupContext& context, const InstallOptions& options);
 
 // Replaces an earlier installation's program files in place.
-void UpdateInstallation(SetupContext& context, const UpdateChoices& choices);
+StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices);
 
 // Removes the program, its settings, registry entries and shortcuts, and has the
 // uninstaller deleted at the next restart.
-void UninstallProgram(SetupContext& context, bool deleteAllFiles);
+StepOutcome UninstallProgram(SetupContext& context, bool deleteAllFiles);
+
+// True when `failed` (from CopyListedFiles) holds the main program.
+bool MainProgramFailed(const std::vector<std::string>& failed);
 
 // The finish pages' offers: the help first, then the program.
 void RunFinishActions(const SetupContext& context, bool showHelp, bool startProgram);

@@ -31,6 +31,10 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::string WithTrailingBackslash(const std::string& folder) {
   if (!folder.empty() && folder.back() == '\\') return folder;
   return folder + '\\';

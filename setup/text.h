@@ -17,5 +17,8 @@ std::string FormatText(const char* format, ...);
 // it holds none.
 std::string FolderOf(const std::string& path);
 
+// Whether a file or folder of that name exists.
+bool FileExists(const std::string& path);
+
 // `folder` with a backslash appended unless it already ends with one.
 std::string WithTrailingBackslash(const std::string& folder);

@@ -54,12 +54,13 @@ void DeleteShortcuts(const SetupContext& context) {
 
 }  // namespace
 
-void UninstallProgram(SetupContext& context, bool deleteAllFiles) {
-  context.CloseRunningProgram();
+StepOutcome UninstallProgram(SetupContext& context, bool deleteAllFiles) {
+  if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
   Sleep(kUnregisterPauseMilliseconds);
   DeleteFiles(context, deleteAllFiles && !IsSharedFolder(context.SourceDir));
   DeleteRegistryEntries(context);
   DeleteShortcuts(context);
   context.ScheduleSelfDeletion();
+  return StepOutcome::kDone;
 }

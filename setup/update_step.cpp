@@ -5,10 +5,6 @@
 
 namespace {
 
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool ReplaceChosen(const UpdateChoices& choices, StringId file) {
   return (file == IDS_FILE_DATES && choices.replaceDates) ||
          (file == IDS_FILE_RUNS && choices.replaceRuns);
@@ -24,8 +20,8 @@ void ListReplacedDataFile(SetupContext& context, StringId file) {
 
 }  // namespace
 
-void UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
-  context.CloseRunningProgram();
+StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
+  if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   for (const InstalledFile& file : kInstalledFiles) {
     if (file.role == FileRole::kProgram) {
       context.AddFile(file.name);
@@ -33,8 +29,9 @@ void UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
       ListReplacedDataFile(context, file.name);
     }
   }
-  context.CopyListedFiles();
+  if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotReplaced;
   context.InstallUninstaller();
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   ConvertDataFileLists(context);
+  return StepOutcome::kDone;
 }

@@ -64,6 +64,6 @@ void PathPage::Browse() {
 }
 
 void PathPage::OnOk() {
-  InstallProgramFiles(Context(), ItemText(IDC_PATH_EDIT));
-  EndPage(IDOK);
+  const std::string folder = ItemText(IDC_PATH_EDIT);
+  EndPageUnlessFailed(InstallProgramFiles(Context(), folder), folder);
 }

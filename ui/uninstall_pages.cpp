@@ -3,8 +3,7 @@
 #include "setup/steps.h"
 
 void UninstallPage::OnOk() {
-  UninstallProgram(Context(), IsChecked(IDC_DELETE_ALL));
-  EndPage(IDOK);
+  EndPageUnlessFailed(UninstallProgram(Context(), IsChecked(IDC_DELETE_ALL)), Context().SourceDir);
 }
 
 BOOL UninstallDonePage::OnInitPage() {

@@ -6,6 +6,5 @@ void UpdatePage::OnOk() {
   UpdateChoices choices;
   choices.replaceDates = IsChecked(IDC_BACKUP_DATES);
   choices.replaceRuns = IsChecked(IDC_BACKUP_RUNS);
-  UpdateInstallation(Context(), choices);
-  EndPage(IDOK);
+  EndPageUnlessFailed(UpdateInstallation(Context(), choices), Context().InstallDir);
 }

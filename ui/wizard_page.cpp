@@ -42,6 +42,21 @@ INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
 
 void WizardPage::EndPage(int result) { EndDialog(window_, result); }
 
+void WizardPage::EndPageUnlessFailed(StepOutcome outcome, const std::string& folder) {
+  if (outcome == StepOutcome::kDone) {
+    EndPage(IDOK);
+    return;
+  }
+  const bool folderFailed =
+      outcome == StepOutcome::kNoFolder || outcome == StepOutcome::kNotInstalled;
+  const std::string message = folderFailed
+                                  ? FormatText(LoadText(IDS_INSTALL_FAILED).c_str(), folder.c_str())
+                                  : LoadText(IDS_PROGRAM_STILL_RUNNING);
+  char caption[256] = "";
+  GetWindowTextA(window_, caption, sizeof(caption));
+  MessageBoxA(window_, message.c_str(), caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
 bool WizardPage::IsChecked(int controlId) const {
   return IsDlgButtonChecked(window_, controlId) == BST_CHECKED;
 }

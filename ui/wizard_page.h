@@ -7,6 +7,7 @@
 #include <string>
 
 #include "setup/setup_context.h"
+#include "setup/steps.h"
 
 class WizardPage {
  public:
@@ -22,7 +23,8 @@ class WizardPage {
  protected:
   // Runs before the page is first shown; true lets the dialog set the focus.
   virtual BOOL OnInitPage() { return TRUE; }
-  // Runs on command id 1 (the first button or Enter); must end the page with 1.
+  // Runs on command id 1 (the first button or Enter); ends the page with 1, or
+  // stays after saying why its work could not be done.
   virtual void OnOk() { EndPage(IDOK); }
   // Runs on command id 2 (the second button or Esc).
   virtual void OnCancel() { EndPage(IDCANCEL); }
@@ -30,6 +32,9 @@ class WizardPage {
   virtual bool OnCommand(int /*id*/) { return false; }
 
   void EndPage(int result);
+  // Ends the page with 1 when the step is done; otherwise says why in a box of
+  // the page's own and stays, so the user can try again. `folder` is the one named.
+  void EndPageUnlessFailed(StepOutcome outcome, const std::string& folder);
 
   SetupContext& Context() const { return context_; }
   HWND Window() const { return window_; }

@@ -46,6 +46,14 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   return names;
 }
 
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
+  std::map<std::wstring, std::string> contents;
+  for (const std::wstring& name : FolderEntries(folder)) {
+    contents[name] = ReadFileBytes(JoinPath(folder, name)).value_or(std::string());
+  }
+  return contents;
+}
+
 std::wstring WindowsFolderFile(const std::wstring& name) {
   wchar_t windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(windows, MAX_PATH);

@@ -1,6 +1,7 @@
 // Files read and written whole, as bytes, and the entries of folders.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // Names of the entries directly in `folder`, as stored, sorted; "." and ".." left out.
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+// Every entry of `folder` with its bytes (empty for what cannot be read), to tell
+// that nothing in it changed.
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
 
 // <Windows directory>\<name>
 std::wstring WindowsFolderFile(const std::wstring& name);

@@ -246,10 +246,16 @@ TEST_P(MissingDistributionFilesTest, InstallsThePresentFiles) {
 INSTANTIATE_TEST_SUITE_P(
     Distributions, MissingDistributionFilesTest,
     ::testing::Values(MissingFilesCase{"NoHelpNoUpdate", L"v3105",
-                                       {L"kalquint.hlp", L"update.txt"}},
-                      MissingFilesCase{"NoProgram", kNoProgram, {L"kalquint.exe"}}),
+                                       {L"kalquint.hlp", L"update.txt"}}),
     [](const ::testing::TestParamInfo<MissingFilesCase>& info) {
       return std::string(info.param.name);
     });
+
+// Without the main program in the distribution nothing is installed.
+TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
+  StartLogged(Distribution(kNoProgram), L"/setup");
+  ExpectInstallRefused(Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption),
+                       folder_.File(L"target"));
+}
 
 }  // namespace

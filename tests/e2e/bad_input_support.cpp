@@ -1,5 +1,7 @@
 #include "tests/e2e/bad_input_support.h"
 
+#include "res/resource_ids.h"
+
 #include <cstdio>
 
 #include "setup/scoped.h"
@@ -163,6 +165,22 @@ void BadInputTest::ExpectEndsCleanly() const {
 
 void BadInputTest::Finish(const Page& last) const {
   last.Click(IDOK);
+  ExpectEndsCleanly();
+}
+
+void BadInputTest::ExpectInstallRefused(const Page& path, const std::wstring& folder) const {
+  path.SetText(IDC_PATH_EDIT, folder);
+  path.Click(IDOK);
+  const MessageBoxWindow box = run_->WaitForMessageBox();
+  EXPECT_EQ(box.Message(), L"Не удалось установить программу в папку\n" + folder +
+                               L"\nВыберите другую папку.");
+  box.PressOk();
+  box.WaitClosed();
+  ExpectOnlyWindow(path);
+  EXPECT_FALSE(FileExists(UninstallerCopyPath()));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_TRUE(ReadStartLog(StartLogPath()).empty()) << "the program was started";
+  Step(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
   ExpectEndsCleanly();
 }
 

@@ -52,6 +52,9 @@ class BadInputTest : public WizardTest {
   void ExpectEndsCleanly() const;
   // Presses the first button of the finish page `last`; the run ends cleanly.
   void Finish(const Page& last) const;
+  // Next on the path page with `folder` typed: the page's box names the folder,
+  // nothing is installed and the page stays; Back and Exit then end the run.
+  void ExpectInstallRefused(const Page& path, const std::wstring& folder) const;
   // The start-up check of uninstall mode failed: its box alone, then the end.
   void ExpectPathNotFoundThenEnd() const;
 

@@ -1,8 +1,6 @@
 // What a user types into the path field and what an old or damaged registry
-// holds in the settings: the real install.exe must walk on without a crash, a
-// hang or a message of its own, and lose nothing of the user's.
-#include <chrono>
-#include <iostream>
+// holds in the settings: the real install.exe must go on or say why it cannot,
+// without a crash or a hang, and lose nothing of the user's.
 #include <string>
 
 #include "res/resource_ids.h"
@@ -12,7 +10,8 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // The path field takes any text: the install goes on to the options page with
-// the uninstaller and its entry in place, whatever the folder turned out to be.
+// the uninstaller and its entry in place when the program could be copied, and
+// otherwise says so on the path page.
 
 class PathFieldTest : public BadInputTest {
  protected:
@@ -48,13 +47,11 @@ TEST_F(PathFieldTest, ThreeHundredCharacters) {
   ASSERT_TRUE(CreateDirectoryW(deeper.c_str(), nullptr));
   const std::wstring folder = JoinPath(deeper, L"KALENDRO");
   ASSERT_EQ(folder.size(), 300u);
-  CompleteInstall(InstallInto(OpenPathPage(), folder), folder);
+  ExpectInstallRefused(OpenPathPage(), folder);
 }
 
 TEST_F(PathFieldTest, CharactersNoFileNameMayHold) {
-  const std::wstring folder = L"C:\\a<b>|?*";
-  CompleteInstall(InstallInto(OpenPathPage(), folder), folder);
-  EXPECT_TRUE(ReadStartLog(StartLogPath()).empty()) << "a program started from nowhere";
+  ExpectInstallRefused(OpenPathPage(), L"C:\\a<b>|?*");
 }
 
 TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
@@ -79,23 +76,15 @@ TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
 }
 
 TEST_F(PathFieldTest, UncPathOfAMissingServerDoesNotHang) {
-  const std::wstring folder = L"\\\\nosuchserver\\share\\KALENDRO";
-  const Page path = OpenPathPage();
-  const auto pressed = std::chrono::steady_clock::now();
-  const Page options = InstallInto(path, folder);
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - pressed);
-  std::cout << "UNC path: Next took " << took.count() << " ms\n";
-  RecordProperty("unc_next_ms", static_cast<int>(took.count()));
-  EXPECT_LT(took, std::chrono::milliseconds(10000));
-  CompleteInstall(options, folder);
+  // The box must come within the page wait, not after the network's time-outs.
+  ExpectInstallRefused(OpenPathPage(), L"\\\\nosuchserver\\share\\KALENDRO");
 }
 
 TEST_F(PathFieldTest, FolderThatIsAnExistingFile) {
   const std::string notes = "the user's notes, not a folder\r\n";
   const std::wstring file = folder_.File(L"notes");
   WriteFileBytes(file, notes);
-  CompleteInstall(InstallInto(OpenPathPage(), file), file);
+  ExpectInstallRefused(OpenPathPage(), file);
   EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_EQ(ReadFileBytes(file), notes);
 }

@@ -1,10 +1,13 @@
 // A fresh install driven through the windows of the real install.exe: what each
 // page leaves on the machine (files, registry, links, started programs) once
 // the user has pressed its Next.
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "res/resource_ids.h"
+#include "setup/scoped.h"
+#include "tests/driver/file_contents.h"
 #include "tests/e2e/install_support.h"
 
 namespace {
@@ -103,6 +106,12 @@ TEST_F(InstallTest, BackFromOptionsShowsTheDefaultFolderAndNextCopiesAgain) {
   EXPECT_TRUE(ShowsText(page, IDC_PATH_EDIT, DefaultFolder()));
   page = InstallInto(page, target);
   ASSERT_TRUE(DeleteFileW(dates.c_str()));
+  // The registration run holds its program file until it ends; a user is not
+  // that quick to press Next again.
+  const std::vector<StartRecord> registration = WaitForStarts(1);
+  ASSERT_EQ(registration.size(), 1u);
+  const ScopedHandle registering(OpenProcess(SYNCHRONIZE, FALSE, registration[0].processId));
+  if (registering.IsValid()) WaitForSingleObject(registering.Get(), 10000);
 
   page = run_->Advance(page, IDCANCEL, kPathCaption);
   EXPECT_TRUE(ShowsText(page, IDC_PATH_EDIT, DefaultFolder()));
@@ -116,6 +125,28 @@ TEST_F(InstallTest, BackFromOptionsShowsTheDefaultFolderAndNextCopiesAgain) {
   EXPECT_EQ(starts[1].arguments, L"/RegServer");
   LeaveFromOptions(page);
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+}
+
+// An uninstall that kept the user's data files leaves them in the folder; a new
+// install there keeps them and copies everything else.
+TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
+  const std::wstring target = TargetFolder();
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  const std::vector<std::wstring> dataFiles = {L"dates.txt", L"events.txt", L"runs.txt"};
+  for (const std::wstring& name : dataFiles) {
+    WriteFileBytes(JoinPath(target, name), "the user's " + Ansi(name));
+  }
+  WriteFileBytes(JoinPath(target, L"kalquint.hlp"), "an older help");
+  const Page options = InstallInto(ToPathPage(StartInstall()), target);
+  for (const std::wstring& name : dataFiles) {
+    EXPECT_EQ(ReadFileBytes(JoinPath(target, name)), "the user's " + Ansi(name)) << Utf8(name);
+  }
+  for (const std::wstring& name : kInstalledFiles) {
+    if (std::find(dataFiles.begin(), dataFiles.end(), name) == dataFiles.end()) {
+      EXPECT_TRUE(SameFiles(JoinPath(target, name), DistributionFile(name)));
+    }
+  }
+  LeaveFromOptions(options);
 }
 
 // ---------------------------------------------------------------------------

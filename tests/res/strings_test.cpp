@@ -65,6 +65,8 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {83, L"NumberOfDatesFiles"},
     {84, L"NumberOfEventsFiles"},
     {85, L"NumberOfRunsFiles"},
+    {86, L"Не удалось установить программу в папку\n%s\nВыберите другую папку."},
+    {87, L"Программа KALENDRO! quintara всё ещё запущена.\nЗакройте её и попробуйте ещё раз."},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block
@@ -111,7 +113,7 @@ TEST(StringTable, HasOnlyTheBlocksOfItsEntries) {
 }
 
 TEST(StringTable, AbsentIdsLoadEmpty) {
-  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 86u, 95u, 96u, 1000u}) {
+  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 95u, 96u, 1000u}) {
     wchar_t text[8];
     EXPECT_EQ(LoadStringW(InstallModule(), id, text, 8), 0) << "string " << id;
   }

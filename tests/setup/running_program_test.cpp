@@ -21,16 +21,20 @@ ULONGLONG OwnCpuMilliseconds() {
 }
 
 DWORD WINAPI CloseOnThread(void* context) {
-  static_cast<const SetupContext*>(context)->CloseRunningProgram();
-  return 0;
+  return static_cast<const SetupContext*>(context)->CloseRunningProgram() ? 1 : 0;
 }
 
 // CloseRunningProgram on a thread of its own, so that a wait without end fails the
-// test instead of holding it; true when the call returned within `milliseconds`.
-bool CloseReturnsWithin(const SetupContext& context, DWORD milliseconds) {
+// test instead of holding it; true when the call returned within `milliseconds`,
+// with its result in `closed`.
+bool CloseReturnsWithin(const SetupContext& context, DWORD milliseconds, bool& closed) {
   const ScopedHandle thread(
       CreateThread(nullptr, 0, CloseOnThread, const_cast<SetupContext*>(&context), 0, nullptr));
-  return WaitForSingleObject(thread.Get(), milliseconds) == WAIT_OBJECT_0;
+  DWORD result = 0;
+  const bool returned = WaitForSingleObject(thread.Get(), milliseconds) == WAIT_OBJECT_0 &&
+                        GetExitCodeThread(thread.Get(), &result);
+  closed = result == 1;
+  return returned;
 }
 
 class CloseRunningProgramTest : public testing::Test {
@@ -52,7 +56,7 @@ class CloseRunningProgramTest : public testing::Test {
 
 TEST_F(CloseRunningProgramTest, WithoutTheWindowReturnsAtOnce) {
   const DWORD start = GetTickCount();
-  context.CloseRunningProgram();
+  EXPECT_TRUE(context.CloseRunningProgram());
   EXPECT_LT(GetTickCount() - start, 1000u);
 }
 
@@ -62,7 +66,7 @@ TEST_F(CloseRunningProgramTest, ClosesTheWindowAndWaitsUntilItsProcessHasEnded) 
   for (const auto& [variant, title] : cases) {
     SCOPED_TRACE(variant);
     const OwnedProcess program = StartShowing(variant, title);
-    context.CloseRunningProgram();
+    EXPECT_TRUE(context.CloseRunningProgram());
     EXPECT_TRUE(program.HasEnded());
   }
 }
@@ -70,17 +74,19 @@ TEST_F(CloseRunningProgramTest, ClosesTheWindowAndWaitsUntilItsProcessHasEnded) 
 TEST_F(CloseRunningProgramTest, WithBothTitlesOnlyTheAfxWindowIsClosed) {
   const OwnedProcess afx = StartShowing("v3105", kAfxTitle);
   const OwnedProcess atl = StartShowing("atl", kAtlTitle);
-  context.CloseRunningProgram();
+  EXPECT_TRUE(context.CloseRunningProgram());
   EXPECT_TRUE(afx.HasEnded());
   EXPECT_FALSE(atl.HasEnded());
   EXPECT_NE(FindWindowA(nullptr, kAtlTitle), nullptr);
 }
 
-TEST_F(CloseRunningProgramTest, AProgramIgnoringTheRequestHoldsTheSetupForAboutThirtySeconds) {
+TEST_F(CloseRunningProgramTest, AProgramIgnoringTheRequestIsReportedAfterAboutThirtySeconds) {
   const OwnedProcess stubborn = StartShowing("stubborn", kAfxTitle);
   const ULONGLONG cpuBefore = OwnCpuMilliseconds();
   const DWORD start = GetTickCount();
-  ASSERT_TRUE(CloseReturnsWithin(context, 60000));
+  bool closed = true;
+  ASSERT_TRUE(CloseReturnsWithin(context, 60000, closed));
+  EXPECT_FALSE(closed);
   EXPECT_GE(GetTickCount() - start, 25000u);
   EXPECT_LT(OwnCpuMilliseconds() - cpuBefore, 2000u) << "the wait must not spin";
   EXPECT_FALSE(stubborn.HasEnded());
