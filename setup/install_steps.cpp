@@ -2,6 +2,7 @@
 #include "setup/data_file_lists.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
+#include "setup/uninstall_entry.h"
 
 namespace {
 
@@ -56,6 +57,13 @@ void ListFilesToInstall(SetupContext& context) {
 
 }  // namespace
 
+std::string ProposedInstallFolder(const SetupContext& context) {
+  std::string programFiles;
+  context.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, IDS_PROGRAM_FILES_DIR,
+                            programFiles);
+  return programFiles + "\\KALENDRO";
+}
+
 StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder) {
   // Blanks alone would make the current drive's root the folder.
   if (folder.find_first_not_of(" \t") == std::string::npos) return StepOutcome::kNoFolder;
@@ -64,10 +72,7 @@ StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder
   ListFilesToInstall(context);
   if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotInstalled;
   context.InstallUninstaller();
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
-                       LoadText(IDS_PRODUCT_NAME));
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
-                       context.UninstallerPath);
+  WriteUninstallEntry(context);
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   return StepOutcome::kDone;
 }

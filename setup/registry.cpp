@@ -20,6 +20,12 @@ ScopedRegKey OpenFullAccess(HKEY root, const std::string& path) {
   return key;
 }
 
+ScopedRegKey CreateKey(HKEY root, StringId path) {
+  ScopedRegKey key;
+  if (RegCreateKeyA(root, LoadText(path).c_str(), key.Receive()) != ERROR_SUCCESS) key.Release();
+  return key;
+}
+
 bool SetStringValue(HKEY key, const std::string& name, const std::string& data) {
   const BYTE* bytes = reinterpret_cast<const BYTE*>(data.c_str());
   return RegSetValueExA(key, name.c_str(), 0, REG_SZ, bytes,
@@ -111,12 +117,18 @@ void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
 
 void SetupContext::SetRegString(HKEY root, StringId key, StringId name,
                                 const std::string& data) const {
-  ScopedRegKey created;
-  if (RegCreateKeyA(root, LoadText(key).c_str(), created.Receive()) != ERROR_SUCCESS) {
-    created.Release();
-    return;
+  const ScopedRegKey created = CreateKey(root, key);
+  if (created.IsValid()) {
+    SetStringValue(created.Get(), name == 0 ? std::string() : LoadText(name), data);
   }
-  SetStringValue(created.Get(), name == 0 ? std::string() : LoadText(name), data);
+}
+
+void SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const {
+  const ScopedRegKey created = CreateKey(root, key);
+  if (created.IsValid()) {
+    RegSetValueExA(created.Get(), LoadText(name).c_str(), 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&number), sizeof(number));
+  }
 }
 
 void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {

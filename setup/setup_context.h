@@ -43,6 +43,7 @@ class SetupContext {
   bool WriteSettingDword(StringId name, DWORD number);
   void CloseSettingsKey();
   void SetRegString(HKEY root, StringId key, StringId name, const std::string& data) const;
+  void SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const;
   void DeleteRegKey(HKEY root, StringId key, int levels) const;
   bool IsSettingsKeyOpen() const { return SettingsKeyHandle.IsValid(); }
 

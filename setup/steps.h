@@ -30,6 +30,9 @@ enum class StepOutcome {
   kNotReplaced,     // the main program closed but could not be replaced
 };
 
+// The folder the path page proposes: the system's program-files folder + "\KALENDRO".
+std::string ProposedInstallFolder(const SetupContext& context);
+
 // Install step 1: `folder` as typed; copies the files, the uninstaller and the
 // uninstall entry, and registers the program.
 StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder);

@@ -2,6 +2,7 @@
 #include "setup/data_file_lists.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
+#include "setup/uninstall_entry.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
   }
   if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotReplaced;
   context.InstallUninstaller();
+  RefreshUninstallEntry(context);
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   ConvertDataFileLists(context);
   return StepOutcome::kDone;

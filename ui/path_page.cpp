@@ -21,10 +21,7 @@ RECT ClientRectOf(HWND dialog, HWND control) {
 }  // namespace
 
 BOOL PathPage::OnInitPage() {
-  std::string programFiles;
-  Context().ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, IDS_PROGRAM_FILES_DIR,
-                              programFiles);
-  SetItemText(IDC_PATH_EDIT, programFiles + "\\KALENDRO");
+  SetItemText(IDC_PATH_EDIT, ProposedInstallFolder(Context()));
   CreateBrowseButton();
   return TRUE;
 }

@@ -6,6 +6,9 @@
 
 #include "setup/scoped.h"
 #include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/setup_names.h"
+#include "tests/driver/test_files.h"
 
 const wchar_t kSettingsKey[] = L"Software\\Morvane\\K!q\\3.x";
 const wchar_t kLocationValue[] = L"Location";
@@ -77,6 +80,14 @@ std::wstring UninstallerCopyPath() {
   wchar_t windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(windows, MAX_PATH);
   return std::wstring(windows) + L"\\kquninst.exe";
+}
+
+DWORD InstalledKilobytes(const std::wstring& installDir) {
+  ULONGLONG bytes = 0;
+  for (const std::wstring& name : kInstalledFiles) {
+    bytes += ReadFileBytes(JoinPath(installDir, name)).value_or(std::string()).size();
+  }
+  return static_cast<DWORD>((bytes + 1023) / 1024);
 }
 
 void ClearSetupState() {

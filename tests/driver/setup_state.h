@@ -21,6 +21,10 @@ bool RegKeyExists(HKEY root, const std::wstring& key);
 // <Windows directory>\kquninst.exe
 std::wstring UninstallerCopyPath();
 
+// The installed files' total in `installDir`, in kilobytes rounded up, as the
+// uninstall entry's "EstimatedSize" gives it.
+DWORD InstalledKilobytes(const std::wstring& installDir);
+
 // Deletes the settings (HKCU Software\Morvane\K!q), the uninstall entry, the
 // ".KQS" and "kqsfile" classes and the uninstaller copy.
 void ClearSetupState();

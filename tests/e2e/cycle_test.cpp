@@ -1,8 +1,10 @@
-// The whole life of an installation on one machine, through the windows: a
-// fresh install with every option, an update that keeps both data files as
-// backups, and an uninstall that deletes every file. After each step the
-// files, registry values and links are what that step must leave.
+// The whole life of an installation on one machine, through the windows and
+// unattended ("/quiet"): a fresh install with every option, an update that keeps
+// both data files as backups, and an uninstall (through the windows, of every
+// file). After each step the files, registry values and links are what that
+// step must leave, the same for both ways.
 #include <string>
+#include <vector>
 
 #include "tests/e2e/cycle_support.h"
 
@@ -15,8 +17,16 @@ std::optional<std::wstring> DefaultValue(const std::wstring& classKey) {
   return ReadRegString(HKEY_CLASSES_ROOT, classKey, L"");
 }
 
-class FullCycleTest : public CycleTest {
+enum class Walk { kPages, kQuiet };
+
+class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Walk> {
  protected:
+  bool Quiet() const { return GetParam() == Walk::kQuiet; }
+  // An unattended run: no window waits for an answer, so it ends by itself.
+  void RunQuietly(const std::wstring& program, const std::wstring& arguments) {
+    EXPECT_EQ(Start(program, arguments, LogEnvironment()).WaitForExit(), 0u) << Utf8(arguments);
+  }
+
   std::wstring Target(const std::wstring& name) const { return JoinPath(target_, name); }
   std::wstring Program() const { return Target(L"kalquint.exe"); }
 
@@ -35,6 +45,10 @@ class FullCycleTest : public CycleTest {
 
   // Welcome, the path page with a folder of the test's, every option, finish.
   void Install(const std::wstring& installExe) {
+    if (Quiet()) {
+      return RunQuietly(installExe, L"/setup /quiet \"/dir=" + target_ +
+                                        L"\" /Options=desktop,associate,startup,group");
+    }
     SetupRun& run = Start(installExe, L"/setup", LogEnvironment());
     const Page path = run.Advance(run.WaitForPage(kWelcomeCaption), IDOK, kPathCaption);
     path.SetText(IDC_PATH_EDIT, target_);
@@ -55,6 +69,14 @@ class FullCycleTest : public CycleTest {
               L"KALENDRO! quintara");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
               UninstallerCopyPath());
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString"),
+              L"\"" + UninstallerCopyPath() + L"\" /quiet");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Morvane Software");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation"), Target(L""));
+    for (const wchar_t* flag : {L"NoModify", L"NoRepair"}) {
+      EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKey, flag), NumberValue(1, REG_DWORD));
+    }
+    ExpectEntryDescribes(L"3.1.0.5");
     EXPECT_EQ(DefaultValue(L".KQS"), L"kqsfile");
     EXPECT_EQ(DefaultValue(L"kqsfile"), L"KalendroSkinFile");
     EXPECT_EQ(DefaultValue(L"kqsfile\\shell\\open\\command"), L"\"" + Program() + L"\" %1");
@@ -71,6 +93,15 @@ class FullCycleTest : public CycleTest {
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, L"RunsFile001"), Target(L"runs.txt"));
     ExpectLinksInPlace();
     EXPECT_TRUE(WasStarted(Program(), L"/RegServer"));
+  }
+
+  // What the list of installed programs shows of the installed version.
+  void ExpectEntryDescribes(const std::wstring& version) const {
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), version);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"),
+              Program() + L",0");
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize"),
+              NumberValue(InstalledKilobytes(target_), REG_DWORD));
   }
 
   void ExpectLinksInPlace() const {
@@ -103,11 +134,21 @@ class FullCycleTest : public CycleTest {
     EXPECT_EQ(ReadFileBytes(Target(L"events.txt")), UserContent(L"events.txt"));
     EXPECT_FALSE(FileExists(Target(L"events.txt.bak")));
     EXPECT_EQ(ReadFileBytes(UninstallerCopyPath()), DistributedFile(L"install.exe"));
+    ExpectEntryDescribes(L"3.2.0.0");
     EXPECT_TRUE(WasStarted(Program(), L"/RegServer"));
   }
 
+  // "/quiet" deletes the program files only, as the page with its box unticked.
+  void Uninstall() {
+    if (Quiet()) return RunQuietly(UninstallerCopyPath(), L"/quiet");
+    Finish(RunUninstall(OpenUninstallPage(), true, L"3.2.0.0"));
+  }
+
   void ExpectNothingLeft() const {
-    EXPECT_FALSE(FolderExists(target_));
+    const std::vector<std::wstring> usersFiles = {L"dates.txt", L"dates.txt.bak", L"events.txt",
+                                                  L"runs.txt", L"runs.txt.bak"};
+    EXPECT_EQ(LowerCaseEntries(target_), Quiet() ? usersFiles : std::vector<std::wstring>());
+    EXPECT_EQ(FolderExists(target_), Quiet());
     EXPECT_TRUE(FolderExists(parent_));
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kProductKey));
     EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kVendorKey));
@@ -131,7 +172,7 @@ class FullCycleTest : public CycleTest {
   const std::wstring target_ = JoinPath(parent_, L"KALENDRO");
 };
 
-TEST_F(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
+TEST_P(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
   Install(Distribution(L"v3105"));
   ExpectInstalled();
   if (HasFailure()) return;
@@ -139,7 +180,11 @@ TEST_F(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
   ChangeInstalledFiles();
   ForgetStarts();
   const auto settingsBefore = ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey);
-  Finish(RunUpdate(OpenUpdatePage(), true, true));
+  if (Quiet()) {
+    RunQuietly(Distribution(L"v3200"), L"/setup /quiet /backup=Dates,runs");
+  } else {
+    Finish(RunUpdate(OpenUpdatePage(), true, true));
+  }
   ExpectUpdated();
   // The lists are in the current naming already: the update leaves the settings alone.
   EXPECT_EQ(ReadAllRegValues(HKEY_CURRENT_USER, kSettingsKey), settingsBefore);
@@ -147,8 +192,13 @@ TEST_F(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
   if (HasFailure()) return;
 
   ForgetStarts();
-  Finish(RunUninstall(OpenUninstallPage(), true, L"3.2.0.0"));
+  Uninstall();
   ExpectNothingLeft();
 }
+
+INSTANTIATE_TEST_SUITE_P(Walks, FullCycleTest, ::testing::Values(Walk::kPages, Walk::kQuiet),
+                         [](const ::testing::TestParamInfo<Walk>& info) {
+                           return std::string(info.param == Walk::kPages ? "Pages" : "Quiet");
+                         });
 
 }  // namespace

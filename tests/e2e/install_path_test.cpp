@@ -81,7 +81,7 @@ TEST_P(UnusableFolderTest, IsReportedOnThePathPageAndASecondTryCompletes) {
   const std::wstring target = TargetFolder();
   const Page options = InstallInto(path, target);
   EXPECT_TRUE(HoldsInstalledFiles(target + L"\\"));
-  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry()));
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(target + L"\\")));
   LeaveFromOptions(options);
 }
 

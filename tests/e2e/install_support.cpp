@@ -69,9 +69,17 @@ std::vector<NamedValue> RecordedInstallation(const std::wstring& installDir) {
           {L"RunsFile001", StringValue(installDir + L"runs.txt")}};
 }
 
-std::vector<NamedValue> UninstallEntry() {
+std::vector<NamedValue> UninstallEntry(const std::wstring& installDir) {
   return {{L"DisplayName", StringValue(L"KALENDRO! quintara")},
-          {L"UninstallString", StringValue(UninstallerCopyPath())}};
+          {L"UninstallString", StringValue(UninstallerCopyPath())},
+          {L"QuietUninstallString", StringValue(L"\"" + UninstallerCopyPath() + L"\" /quiet")},
+          {L"Publisher", StringValue(L"Morvane Software")},
+          {L"InstallLocation", StringValue(installDir)},
+          {L"DisplayVersion", StringValue(L"3.1.0.5")},
+          {L"DisplayIcon", StringValue(installDir + L"kalquint.exe,0")},
+          {L"EstimatedSize", NumberValue(InstalledKilobytes(installDir), REG_DWORD)},
+          {L"NoModify", NumberValue(1, REG_DWORD)},
+          {L"NoRepair", NumberValue(1, REG_DWORD)}};
 }
 
 std::wstring DriveRoot(const std::wstring& path) { return path.substr(0, 3); }

@@ -46,8 +46,9 @@ constexpr Options kAllOptions{true, true, true, true};
 // entry of each data-file list, all in `installDir` (which ends with a backslash).
 std::vector<NamedValue> RecordedInstallation(const std::wstring& installDir);
 
-// What the path page registers: the product name and the uninstaller copy's path.
-std::vector<NamedValue> UninstallEntry();
+// What the path page registers for an install of the 3.1.0.5 distribution into
+// `installDir` (with its last backslash).
+std::vector<NamedValue> UninstallEntry(const std::wstring& installDir);
 
 // "C:\" for a path on drive C:.
 std::wstring DriveRoot(const std::wstring& path);

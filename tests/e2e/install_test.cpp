@@ -36,7 +36,7 @@ TEST_F(InstallTest, EveryOptionInstallsRegistersLinksAndAssociatesThenOpensHelpA
   Page page = InstallInto(ToPathPage(StartInstall()), target);
   EXPECT_TRUE(HoldsInstalledFiles(installDir));
   EXPECT_TRUE(SameFiles(UninstallerCopyPath(), DistributionFile(L"install.exe")));
-  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry()));
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(installDir)));
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
   std::vector<StartRecord> starts = WaitForStarts(1);
   ASSERT_EQ(starts.size(), 1u);
@@ -158,7 +158,7 @@ TEST_F(InstallTest, SetupFileOfAnotherNameCopiesNoUninstallerButRegistersItsPath
   const std::wstring target = TargetFolder();
   const Page options = InstallInto(ToPathPage(StartInstall(renamed)), target);
   EXPECT_FALSE(FileExists(UninstallerCopyPath()));
-  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry()));
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(target + L"\\")));
   EXPECT_FALSE(FileExists(JoinPath(target, L"setup.exe")));
   LeaveFromOptions(options);
 }

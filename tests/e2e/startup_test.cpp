@@ -233,6 +233,42 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
+// "/quiet" shows no window: a command line it does not understand, or an
+// uninstall with nothing installed, ends at once with its exit code and no change.
+
+struct QuietRefusalCase {
+  const char* name;
+  const wchar_t* arguments;
+  DWORD exitCode;
+  friend std::ostream& operator<<(std::ostream& out, const QuietRefusalCase& given) {
+    return out << given.name;
+  }
+};
+
+class QuietRefusalTest : public StartupTest,
+                         public ::testing::WithParamInterface<QuietRefusalCase> {};
+
+TEST_P(QuietRefusalTest, EndsWithItsCodeAndChangesNothing) {
+  SetupRun& run = StartSetup(GetParam().arguments);
+  EXPECT_EQ(run.WaitForExit(), GetParam().exitCode);
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_FALSE(FileExists(UninstallerCopyPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, QuietRefusalTest,
+    ::testing::Values(
+        QuietRefusalCase{"UnknownOption", L"/setup /quiet /options=desktop,nope", 2},
+        QuietRefusalCase{"EmptyOption", L"/setup /QUIET /options=desktop,,group", 2},
+        QuietRefusalCase{"UnknownBackup", L"/setup /quiet /backup=dates,all", 2},
+        QuietRefusalCase{"EmptyFolder", L"/setup /quiet /dir= /options=desktop", 2},
+        QuietRefusalCase{"NothingInstalled", L"/quiet", 3}),
+    [](const ::testing::TestParamInfo<QuietRefusalCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// ---------------------------------------------------------------------------
 // What Location holds decides between update and fresh install after the
 // welcome page, and whether uninstall mode gets past its start-up check.
 

@@ -67,6 +67,16 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {85, L"NumberOfRunsFiles"},
     {86, L"Не удалось установить программу в папку\n%s\nВыберите другую папку."},
     {87, L"Программа KALENDRO! quintara всё ещё запущена.\nЗакройте её и попробуйте ещё раз."},
+    {89, L"DisplayVersion"},
+    {90, L"DisplayIcon"},
+    {91, L"Publisher"},
+    {92, L"InstallLocation"},
+    {93, L"QuietUninstallString"},
+    {94, L"EstimatedSize"},
+    {95, L"NoModify"},
+    {96, L"NoRepair"},
+    {97, L"Morvane Software"},
+    {98, L"/quiet"},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block
@@ -113,7 +123,7 @@ TEST(StringTable, HasOnlyTheBlocksOfItsEntries) {
 }
 
 TEST(StringTable, AbsentIdsLoadEmpty) {
-  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 95u, 96u, 1000u}) {
+  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 99u, 112u, 1000u}) {
     wchar_t text[8];
     EXPECT_EQ(LoadStringW(InstallModule(), id, text, 8), 0) << "string " << id;
   }

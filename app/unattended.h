@@ -1,0 +1,18 @@
+// The unattended mode: "/quiet" runs a wizard's work without any window, with
+// the choices taken from the command line and the result as the exit code.
+#pragma once
+
+#include "setup/setup_context.h"
+
+enum ExitCode {
+  kExitDone = 0,
+  kExitFailed = 1,          // the main step failed: nothing installed, replaced or removed
+  kExitBadCommandLine = 2,  // a switch's value it does not understand; nothing was done
+  kExitNotInstalled = 3,    // uninstall mode found no installation
+};
+
+// Whether the arguments, as the C runtime splits them, ask for the unattended mode.
+bool IsQuietRequested(int argc, char** argv);
+
+// Runs install mode (`installMode`) or uninstall mode without a window.
+ExitCode RunUnattended(SetupContext& context, bool installMode, int argc, char** argv);

@@ -1,0 +1,48 @@
+#include "setup/uninstall_entry.h"
+
+#include "setup/installed_files.h"
+
+namespace {
+
+std::string VersionText(const FileVersion& version) {
+  return FormatText("%d.%d.%d.%d", HIWORD(version.ms), LOWORD(version.ms), HIWORD(version.ls),
+                    LOWORD(version.ls));
+}
+
+// The installed files' total, in whole kilobytes rounded up, as the list shows it.
+DWORD InstalledKilobytes(const SetupContext& context) {
+  ULONGLONG bytes = 0;
+  for (const InstalledFile& file : kInstalledFiles) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA((context.InstallDir + LoadText(file.name)).c_str(),
+                             GetFileExInfoStandard, &data)) {
+      bytes += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+  }
+  return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+void SetEntryString(const SetupContext& context, StringId name, const std::string& data) {
+  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, data);
+}
+
+}  // namespace
+
+void WriteUninstallEntry(const SetupContext& context) {
+  SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME));
+  SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath);
+  SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
+                 "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET));
+  SetEntryString(context, IDS_PUBLISHER, LoadText(IDS_PUBLISHER_NAME));
+  SetEntryString(context, IDS_INSTALL_LOCATION, context.InstallDir);
+  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_MODIFY, 1);
+  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_REPAIR, 1);
+  RefreshUninstallEntry(context);
+}
+
+void RefreshUninstallEntry(const SetupContext& context) {
+  SetEntryString(context, IDS_DISPLAY_VERSION, VersionText(context.ProgramVersion));
+  SetEntryString(context, IDS_DISPLAY_ICON, context.InstallDir + LoadText(IDS_FILE_EXE) + ",0");
+  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_ESTIMATED_SIZE,
+                      InstalledKilobytes(context));
+}
