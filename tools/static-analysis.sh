@@ -20,7 +20,7 @@ clang-tidy "${tidy_args[@]}" $sources 2>/dev/null || status=1
 
 # cppcheck sees the Win32 API through its windows configuration.
 # shellcheck disable=SC2086
-cppcheck --quiet --error-exitcode=1 --std=c++17 --language=c++ --platform=win32A \
+cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --platform=win32A \
   --library=windows --enable=warning,performance,portability \
   --inline-suppr -I "$root" -D_WIN32 -D__GNUC__ $sources || status=1
 exit "$status"

@@ -1,12 +1,15 @@
 // install.exe itself: a 32-bit GUI program that needs nothing beyond the
-// system's own DLLs (the C++ runtime is linked in).
+// system's own DLLs (the C++ runtime is linked in), and from them only the
+// functions listed here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <map>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "tests/res/byte_reader.h"
@@ -34,6 +37,11 @@ bool ReadHeader(const std::vector<BYTE>& image, size_t offset, Header& header) {
   return true;
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 class PeImage {
  public:
   explicit PeImage(std::vector<BYTE> bytes) : bytes_(std::move(bytes)) {
@@ -47,20 +55,35 @@ class PeImage {
   bool Valid() const { return valid_; }
   const IMAGE_NT_HEADERS32& Headers() const { return nt_; }
 
-  // Names of the DLLs in the import directory.
-  std::vector<std::string> ImportedDlls() const {
-    std::vector<std::string> names;
+  // The functions imported from each DLL, by DLL name in lower case; an import
+  // by ordinal shows as "#<ordinal>".
+  std::map<std::string, std::set<std::string>> Imports() const {
+    std::map<std::string, std::set<std::string>> imports;
     const IMAGE_DATA_DIRECTORY& directory =
         nt_.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     IMAGE_IMPORT_DESCRIPTOR descriptor;
     for (size_t at = FileOffset(directory.VirtualAddress);
          directory.Size && ReadHeader(bytes_, at, descriptor) && descriptor.Name;
-         at += sizeof(descriptor))
-      names.push_back(ByteReader(bytes_, FileOffset(descriptor.Name)).String());
-    return names;
+         at += sizeof(descriptor)) {
+      std::set<std::string>& functions =
+          imports[Lower(ByteReader(bytes_, FileOffset(descriptor.Name)).String())];
+      const DWORD lookup =
+          descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
+      ByteReader thunks(bytes_, FileOffset(lookup));
+      for (DWORD thunk = thunks.Dword(); thunk != 0 && !thunks.Overrun(); thunk = thunks.Dword())
+        functions.insert(FunctionName(thunk));
+    }
+    return imports;
   }
 
  private:
+  std::string FunctionName(DWORD thunk) const {
+    if (thunk & IMAGE_ORDINAL_FLAG32) return "#" + std::to_string(IMAGE_ORDINAL32(thunk));
+    ByteReader entry(bytes_, FileOffset(thunk));
+    entry.Skip(sizeof(WORD));  // the loader's hint
+    return entry.String();
+  }
+
   // Where the byte at `rva` lies in the file, through the section holding it.
   size_t FileOffset(DWORD rva) const {
     IMAGE_SECTION_HEADER section;
@@ -80,11 +103,6 @@ class PeImage {
   bool valid_ = false;
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 TEST(Executable, IsA32BitGuiProgram) {
   const PeImage image(ReadWholeFile(InstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
@@ -95,16 +113,64 @@ TEST(Executable, IsA32BitGuiProgram) {
   EXPECT_FALSE(image.Headers().FileHeader.Characteristics & IMAGE_FILE_DLL) << "is a DLL";
 }
 
-TEST(Executable, ImportsSystemDllsOnly) {
-  const std::set<std::string> system = {
-      "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll",
-      "ole32.dll",    "oleaut32.dll", "comctl32.dll", "version.dll",  "msvcrt.dll"};
+// Every function install.exe imports, by DLL. A new import is a decision: each
+// must exist on every system the setup runs on, down to Windows 95, where most
+// wide-character calls are missing.
+const std::map<std::string, std::set<std::string>> kImports = {
+    {"advapi32.dll",
+     {"RegCloseKey", "RegCreateKeyA", "RegCreateKeyExA", "RegDeleteKeyA", "RegEnumKeyExA",
+      "RegOpenKeyExA", "RegQueryInfoKeyA", "RegQueryValueExA", "RegSetValueExA"}},
+    {"comctl32.dll",
+     {"ImageList_Create", "ImageList_Destroy", "ImageList_ReplaceIcon", "InitCommonControls"}},
+    {"kernel32.dll",
+     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "DeleteCriticalSection",
+      "DeleteFileA", "EnterCriticalSection", "FindClose", "FindFirstFileA", "FindNextFileA",
+      "FreeLibrary", "GetFileAttributesA", "GetFileSize", "GetLastError", "GetModuleFileNameA",
+      "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA", "GetVersionExA",
+      "GetWindowsDirectoryA", "InitializeCriticalSection", "LeaveCriticalSection", "LoadLibraryA",
+      "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile", "RemoveDirectoryA",
+      "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue", "VirtualProtect", "VirtualQuery",
+      "WaitForSingleObject", "WriteFile", "lstrcmpiA"}},
+    {"msvcrt.dll",
+     {"__getmainargs", "__initenv", "__p__acmdln", "__p__commode", "__p__fmode", "__set_app_type",
+      "__setusermatherr", "_amsg_exit", "_cexit", "_initterm", "_iob", "_onexit", "abort",
+      "calloc", "exit", "fprintf", "free", "fwrite", "malloc", "memchr", "memcmp", "memcpy",
+      "memmove", "signal", "strlen", "strncmp", "vfprintf"}},
+    {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
+    {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteA"}},
+    {"user32.dll",
+     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "EndDialog", "FindWindowA",
+      "GetActiveWindow", "GetDlgItem", "GetWindowLongA", "GetWindowRect", "GetWindowTextA",
+      "GetWindowTextLengthA", "GetWindowThreadProcessId", "IsDlgButtonChecked", "LoadIconA",
+      "LoadStringA", "MessageBoxA", "PostMessageA", "ScreenToClient", "SendMessageA",
+      "SetDlgItemTextA", "SetWindowLongA", "wvsprintfA"}},
+    {"version.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
+};
+
+// Each import as "dll!function".
+std::set<std::string> Qualified(const std::map<std::string, std::set<std::string>>& imports) {
+  std::set<std::string> names;
+  for (const auto& [dll, functions] : imports)
+    for (const std::string& function : functions) names.insert(dll + "!" + function);
+  return names;
+}
+
+// The names in `left` that `right` lacks, space-separated.
+std::string Missing(const std::set<std::string>& left, const std::set<std::string>& right) {
+  std::string names;
+  for (const std::string& name : left)
+    if (!right.count(name)) names += " " + name;
+  return names;
+}
+
+TEST(Executable, ImportsTheListedFunctionsOnly) {
   const PeImage image(ReadWholeFile(InstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
-  const std::vector<std::string> dlls = image.ImportedDlls();
-  EXPECT_FALSE(dlls.empty()) << "no import directory";
-  for (const std::string& dll : dlls)
-    EXPECT_TRUE(system.count(Lower(dll))) << "install.exe imports " << dll;
+  const std::set<std::string> imported = Qualified(image.Imports());
+  const std::set<std::string> listed = Qualified(kImports);
+  EXPECT_FALSE(imported.empty()) << "no import directory";
+  EXPECT_EQ(Missing(imported, listed), "") << "imported, not listed";
+  EXPECT_EQ(Missing(listed, imported), "") << "listed, no longer imported";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The application manifest of install.exe: its own identity and the common
-// controls version 6 it asks the loader for.
+// The application manifest of install.exe: its own identity, the common
+// controls version 6 it asks the loader for, and administrator rights.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -79,6 +79,21 @@ TEST(Manifest, NamesTheSetupAndItsCommonControls) {
                     {"type", "win32"},
                     {"publicKeyToken", "6595b64144ccf1df"}},
                    "manifest dependency");
+}
+
+// Every mode writes under HKEY_LOCAL_MACHINE and into the Windows directory, and
+// the uninstaller copy is not named like a setup, so the system would not guess.
+// A single namespace declaration on trustInfo: Windows XP SP2 and Server 2003
+// before SP1 restart on an element that declares one twice.
+TEST(Manifest, AsksForAdministratorRights) {
+  const std::string xml = Manifest();
+  const std::string trust = Tag(xml, "trustInfo");
+  ExpectAttributes(trust, {{"xmlns", "urn:schemas-microsoft-com:asm.v3"}}, "manifest trustInfo");
+  EXPECT_EQ(trust.find("xmlns", trust.find("xmlns") + 1), std::string::npos)
+      << "trustInfo declares more than one namespace: " << trust;
+  ExpectAttributes(Tag(xml, "requestedExecutionLevel", xml.find("<requestedPrivileges")),
+                   {{"level", "requireAdministrator"}, {"uiAccess", "false"}},
+                   "manifest execution level");
 }
 
 struct ActCtxTraits {
