@@ -255,8 +255,16 @@ bool OwnedProcess::HasEnded() const {
   return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
 }
 
-OwnedProcess StartProcess(const std::string& path) {
-  std::string commandLine = "\"" + path + "\"";
+DWORD OwnedProcess::WaitForExitCode(DWORD milliseconds) const {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process_.Get(), &code);
+  }
+  return code;
+}
+
+OwnedProcess StartProcess(const std::string& path, const std::string& arguments) {
+  std::string commandLine = "\"" + path + "\" " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};
