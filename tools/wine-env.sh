@@ -1,14 +1,24 @@
 # shellcheck shell=bash
 # Sourced by the project's scripts: a private Wine prefix in the build tree, the
 # Russian ANSI code page (1251), and a display (Xvfb when there is none).
-# Expects BUILD_DIR. Sets WINEPREFIX, DISPLAY
+# Expects BUILD_DIR; KALQUINT_PREFIX picks the prefix there: "tests" (the
+# default, the tests' and the benchmark's) or "demo" (./run demo's, so that
+# nothing done in the demo changes what the tests see). Sets WINEPREFIX, DISPLAY
 # and the rest and starts what is missing; when the sourcing script exits,
 # stop_wine_session ends what was started for it and nothing else.
 
 : "${BUILD_DIR:?BUILD_DIR must name the build tree}"
 # Never a prefix named by the caller's environment: the tests delete registry
 # keys, change access rights, end programs and edit pending renames in theirs.
-export WINEPREFIX="$BUILD_DIR/wineprefix"
+case "${KALQUINT_PREFIX:-tests}" in
+  tests) WINEPREFIX="$BUILD_DIR/wineprefix" ;;
+  demo) WINEPREFIX="$BUILD_DIR/demo-wineprefix" ;;
+  *)
+    echo "wine-env: KALQUINT_PREFIX is tests or demo, not '$KALQUINT_PREFIX'" >&2
+    return 1
+    ;;
+esac
+export WINEPREFIX
 export WINEARCH=win32
 export WINEDEBUG=-all
 # LANG alone does not change Wine's code page.
