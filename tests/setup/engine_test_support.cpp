@@ -234,7 +234,10 @@ std::vector<std::string> SetupKeysInRealRegistry() {
 
 void RedirectedRegistryTest::SetUp() {
   ASSERT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>())
-      << "left in the real registry by an earlier run";
+      << "left in the real registry by an earlier run (a test killed midway, or a setup "
+         "started by hand in the tests' prefix); to recover, delete the tests' prefix, "
+      << std::string(TEST_BUILD_DIR).substr(2)  // "Z:" and the host's path
+      << "/wineprefix, which the next run makes afresh, and run the tests again";
   override_.emplace();
   ASSERT_TRUE(override_->IsActive());
 }
