@@ -29,7 +29,7 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 
 # Bumped whenever prepare_prefix changes, so that prefixes prepared earlier are
 # prepared again.
-prefix_preparation="profile folders inside the prefix"
+prefix_preparation="profile folders inside the prefix, Marlett"
 
 # What this script's session started, and so what stop_wine_session ends.
 wine_session_owner=0
@@ -118,6 +118,9 @@ prepare_prefix() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   keep_profile_inside
+  # This Wine does not load the fonts of its own data folder (fonts-wine); without
+  # Marlett a title bar's close glyph is drawn as an "r".
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   echo "$wanted" >"$marker"
 }
 
