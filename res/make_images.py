@@ -15,6 +15,7 @@ NAMED = {
 }
 PALETTE = list(NAMED.values()) + [(g, g, g) for g in range(256 - len(NAMED))]
 INDEX = {name: i for i, name in enumerate(NAMED)}
+BLACK = PALETTE.index((0, 0, 0))
 
 
 def canvas(width, height, colour="back"):
@@ -61,16 +62,20 @@ def write_bmp(path, pixels):
 
 
 def write_ico(path, pixels, transparent):
+    """Pixels of colour `transparent` go into the mask and are black in the colour
+    plane: the system draws an icon as (screen AND mask) XOR colour, so any other
+    colour there would show the background inverted."""
     height, width = len(pixels), len(pixels[0])
     mask_stride = ((width + 31) // 32) * 4
     mask = bytearray()
+    colours = [[BLACK if value == INDEX[transparent] else value for value in row] for row in pixels]
     for row in reversed(pixels):
         bits = bytearray(mask_stride)
         for x, value in enumerate(row):
             if value == INDEX[transparent]:
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
-    image = dib(pixels, height * 2) + bytes(mask)
+    image = dib(colours, height * 2) + bytes(mask)
     entry = struct.pack("<BBBBHHII", width, height, 0, 0, 1, 8, len(image), 6 + 16)
     path.write_bytes(struct.pack("<HHH", 0, 1, 1) + entry + image)
 

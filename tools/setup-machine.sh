@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and the display server this project builds and
+# Installs the cross toolchain, Wine (with its own fonts, which draw the message
+# box's close glyph) and the display server this project builds and
 # tests with. Idempotent and quiet when everything is already present.
 set -euo pipefail
 
@@ -7,7 +8,7 @@ packages=(
   cmake ninja-build python3
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   googletest
-  wine wine32:i386
+  wine wine32:i386 fonts-wine
   locales
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   cppcheck clang-tidy

@@ -1,9 +1,24 @@
+# shellcheck shell=bash
 # Sourced by the project's scripts: a private Wine prefix in the build tree, the
 # Russian ANSI code page (1251), and a display (Xvfb when there is none).
-# Expects BUILD_DIR; sets WINEPREFIX, DISPLAY and the rest, and starts what is missing.
+# Expects BUILD_DIR; KALQUINT_PREFIX picks the prefix there: "tests" (the
+# default, the tests' and the benchmark's) or "demo" (./run demo's, so that
+# nothing done in the demo changes what the tests see). Sets WINEPREFIX, DISPLAY
+# and the rest and starts what is missing; when the sourcing script exits,
+# stop_wine_session ends what was started for it and nothing else.
 
 : "${BUILD_DIR:?BUILD_DIR must name the build tree}"
-export WINEPREFIX="${WINEPREFIX:-$BUILD_DIR/wineprefix}"
+# Never a prefix named by the caller's environment: the tests delete registry
+# keys, change access rights, end programs and edit pending renames in theirs.
+case "${KALQUINT_PREFIX:-tests}" in
+  tests) WINEPREFIX="$BUILD_DIR/wineprefix" ;;
+  demo) WINEPREFIX="$BUILD_DIR/demo-wineprefix" ;;
+  *)
+    echo "wine-env: KALQUINT_PREFIX is tests or demo, not '$KALQUINT_PREFIX'" >&2
+    return 1
+    ;;
+esac
+export WINEPREFIX
 export WINEARCH=win32
 export WINEDEBUG=-all
 # LANG alone does not change Wine's code page.
@@ -12,55 +27,119 @@ export LC_ALL=ru_RU.UTF-8
 # install Mono or Gecko.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 
+# Bumped whenever prepare_prefix changes, so that prefixes prepared earlier are
+# prepared again.
+prefix_preparation="profile folders inside the prefix, Marlett"
+
+# What this script's session started, and so what stop_wine_session ends.
+wine_session_owner=0
+wine_session_xvfb=
+wine_session_server=0
+
 wine_display_works() {
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
 }
 
-# A wineserver first started without a display breaks later windows in the
-# prefix, so the display comes first.
-start_xvfb() {
-  local pidfile="$BUILD_DIR/xvfb.pid" number
-  if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; then
-    export DISPLAY="$(cat "$BUILD_DIR/xvfb.display")"
-    wine_display_works && return 0
-  fi
-  for number in $(seq 91 120); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    echo $! >"$pidfile"
-    echo ":$number" >"$BUILD_DIR/xvfb.display"
-    export DISPLAY=":$number"
-    for _ in $(seq 1 50); do
-      wine_display_works && return 0
-      sleep 0.1
-    done
+# The prefix's wine server works in a folder named after the prefix's device and
+# inode ("/tmp/.../server-fe00-51215b").
+wine_server_running() {
+  local folder cwd
+  folder=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for cwd in /proc/[0-9]*/cwd; do
+    case "$(readlink "$cwd" 2>/dev/null)" in
+      */"$folder") return 0 ;;
+    esac
   done
+  return 1
+}
+
+# Xvfb picks a free display itself and reports its number (-displayfd).
+start_xvfb() {
+  local reported="$BUILD_DIR/xvfb-display.$$" number=
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$reported" >/dev/null 2>&1 &
+  wine_session_xvfb=$!
+  for _ in $(seq 1 100); do
+    number=$(head -n 1 "$reported" 2>/dev/null || true)
+    [ -n "$number" ] && break
+    sleep 0.1
+  done
+  rm -f "$reported"
+  export DISPLAY=":$number"
+  [ -n "$number" ] && wine_display_works && return 0
   echo "wine-env: could not start Xvfb" >&2
   return 1
 }
 
+# Only the Xvfb this session started, while it is still this shell's child and an Xvfb.
+stop_xvfb() {
+  local pid=$wine_session_xvfb
+  wine_session_xvfb=
+  [ -n "$pid" ] || return 0
+  [ "$(ps -o ppid=,comm= -p "$pid" 2>/dev/null | awk '{print $1, $2}')" = "$BASHPID Xvfb" ] ||
+    return 0
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
 stop_wine_session() {
-  wineserver -k >/dev/null 2>&1 || true
-  if [ -f "$BUILD_DIR/xvfb.pid" ]; then
-    kill "$(cat "$BUILD_DIR/xvfb.pid")" 2>/dev/null || true
-    rm -f "$BUILD_DIR/xvfb.pid" "$BUILD_DIR/xvfb.display"
+  [ "$wine_session_owner" = 1 ] || return 0
+  wine_session_owner=0
+  if [ "$wine_session_server" = 1 ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
+  stop_xvfb
+}
+
+# Wine links the profile's folders (Desktop, Documents and the rest) to the
+# host's home folder, which the setup and the tests make and delete files in:
+# here they are real folders inside the prefix.
+keep_profile_inside() {
+  local folder
+  for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$folder" ]; then
+      rm -f -- "$folder"
+      mkdir -- "$folder"
+    fi
+  done
+  # Wine makes the links again when it updates a prefix by itself; this script
+  # updates it instead, when the Wine version changes.
+  echo disable >"$WINEPREFIX/.update-timestamp"
 }
 
 prepare_prefix() {
-  [ -f "$WINEPREFIX/.prepared" ] && return 0
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  local marker="$WINEPREFIX/.prepared" wanted
+  wanted="$(wine --version) $prefix_preparation"
+  [ "$(cat "$marker" 2>/dev/null)" = "$wanted" ] && return 0
+  echo "wine-env: preparing the Wine prefix $WINEPREFIX (once)" >&2
+  wineboot -u >/dev/null 2>&1
   # Without a window manager, managed windows cost Wine about 2 s each time one
   # is hidden; unmanaged ones also get Wine's own title bars.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.prepared"
+  keep_profile_inside
+  # This Wine does not load the fonts of its own data folder (fonts-wine); without
+  # Marlett a title bar's close glyph is drawn as an "r".
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  echo "$wanted" >"$marker"
 }
 
-if [ "${KALQUINT_USE_HOST_DISPLAY:-0}" = 1 ] && wine_display_works; then
-  :
-else
-  start_xvfb
+# A wineserver first started without a display breaks later windows in the
+# prefix, so the display comes first.
+start_wine_session() {
+  wine_session_owner=1
+  trap stop_wine_session EXIT
+  mkdir -p "$WINEPREFIX"
+  wine_server_running || wine_session_server=1
+  if ! { [ "${KALQUINT_USE_HOST_DISPLAY:-0}" = 1 ] && wine_display_works; }; then
+    start_xvfb
+  fi
+  # The commands run inside this session (ctest's tests through tools/wine-run)
+  # use its display and end nothing.
+  export KALQUINT_WINE_SESSION="$WINEPREFIX"
+  prepare_prefix
+}
+
+if [ "${KALQUINT_WINE_SESSION:-}" != "$WINEPREFIX" ] || ! wine_display_works; then
+  start_wine_session
 fi
-prepare_prefix

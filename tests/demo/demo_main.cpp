@@ -23,19 +23,32 @@ void ShowActive(HWND window) {
   SendWithin(window, WM_NCACTIVATE, TRUE, 0);
 }
 
+// Puts the pointer below `window`'s bottom-right corner, so that no control is
+// drawn as the one under the pointer.
+void MovePointerOff(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  SetCursorPos(rect.right + 20, rect.bottom + 20);
+}
+
 class Demo {
  public:
   Demo() : installFolder_(ProposedInstallFolder()), pictures_(BuildDir() + L"\\demo") {
     CreateDirectoryW(pictures_.c_str(), nullptr);
     options_.environment = {{L"KALQUINT_LOG", startLog_}};
-    options_.seen = [this](const ShownPage& shown) { ShowPage(shown); };
-    ClearSetupLeftovers(installFolder_);
+    options_.ready = [this](const ShownPage& shown) { ShowPage(shown); };
   }
 
   void Run() {
     const std::wstring setup = JoinPath(DistributionDir(), L"install.exe");
     const std::wstring newer = MakeDistribution(temp_.MakeFolder(L"distribution-v3200"), L"v3200");
-    Step("Uninstall-mode start with nothing installed", [&] { WalkPathNotFound(setup, options_); });
+    // Uninstall mode may have its own file deleted at the next restart: a copy's, not the build's.
+    const std::wstring setupCopy = temp_.File(L"install.exe");
+    CopyFileOrThrow(setup, setupCopy);
+    Step("Removing what an earlier demo, or a wizard tried by hand, left installed",
+         [&] { ClearSetupLeftovers(installFolder_); });
+    Step("Uninstall-mode start with nothing installed",
+         [&] { WalkPathNotFound(setupCopy, options_); });
     Step("Install into the proposed folder, all four options ticked, finish boxes left unticked",
          [&] { WalkInstall(setup, options_); });
     Step("Update from a copy of the distribution with stand-in 3.2.0.0, both backups ticked",
@@ -45,7 +58,7 @@ class Demo {
   }
 
  private:
-  // Runs one wizard and prints the pages it showed and what it changed.
+  // Runs one step (mostly a wizard) and prints the pages it showed and what it changed.
   template <typename Walk>
   void Step(const std::string& title, Walk walk) {
     Print("\n== " + title);
@@ -64,10 +77,11 @@ class Demo {
     // The update starts on the install's welcome page; the install's picture is kept.
     if (pictured_.insert(shown.name).second) {
       ShowActive(shown.page.Window());
-      Sleep(300);  // the page is found as soon as it is visible; let it paint itself
-      const std::wstring file = Widen(shown.name) + L".bmp";
-      shown.page.Capture(JoinPath(pictures_, file));
-      line += " -> " + Utf8(file);
+      MovePointerOff(shown.page.Window());
+      Sleep(300);  // let the page paint its boxes as set and its controls without the pointer
+      const std::wstring name = Widen(shown.name);
+      shown.page.Capture(JoinPath(pictures_, name + L".bmp"));
+      line += " -> " + Utf8(name) + ".png";  // tools/demo.sh turns each picture into a PNG
     }
     Print(line);
   }

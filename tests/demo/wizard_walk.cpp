@@ -50,6 +50,7 @@ class Walk {
   double Elapsed() const { return std::chrono::duration<double>(Clock::now() - since_).count(); }
 
   void Press(const Page& page, int button) {
+    options_.ready(ShownPage{run_, shownName_, page, shownSeconds_});
     page.Click(button);
     since_ = Clock::now();
     options_.pressed(run_, shownName_);
@@ -57,6 +58,7 @@ class Walk {
 
   void Report(const char* name, const Page& page, double seconds) {
     shownName_ = name;
+    shownSeconds_ = seconds;
     options_.seen(ShownPage{run_, name, page, seconds});
   }
 
@@ -79,6 +81,7 @@ class Walk {
   Clock::time_point since_;
   SetupRun run_;
   const char* shownName_ = "";
+  double shownSeconds_ = 0;
 };
 
 }  // namespace

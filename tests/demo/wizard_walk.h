@@ -1,6 +1,7 @@
 // The wizards walked as a user clicks them, shared by the demo and the benchmark.
 // Each walk starts the setup, works every page it reaches and waits for its end;
-// the caller sees each page as soon as it is shown, before it is worked.
+// the caller sees each page as soon as it is shown, and again once the walk has
+// set its boxes, just before its button is pressed.
 #pragma once
 
 #include <functional>
@@ -22,6 +23,8 @@ struct WalkOptions {
   std::wstring installFolder;  // typed on the path page; empty keeps the proposed one
   bool tickOptions = true;     // the four boxes of the options page
   std::function<void(const ShownPage&)> seen = [](const ShownPage&) {};
+  // The page again, its boxes set, before its button is pressed (`seconds` as for `seen`).
+  std::function<void(const ShownPage&)> ready = [](const ShownPage&) {};
   // Called as soon as a button of the page `name` has been pressed, before the
   // walk looks for what follows (and so with no polling of the setup's windows).
   std::function<void(const SetupRun& run, const char* name)> pressed = [](const SetupRun&,

@@ -15,6 +15,12 @@ std::wstring WizardTest::Distribution(const std::wstring& variant) {
   return MakeDistribution(folder, variant);
 }
 
+std::wstring WizardTest::UninstallModeCopy() {
+  const std::wstring copy = folder_.File(L"install.exe");
+  if (!FileExists(copy)) CopyFileOrThrow(JoinPath(DistributionDir(), L"install.exe"), copy);
+  return copy;
+}
+
 SetupRun& WizardTest::Start(const std::wstring& installExe, const std::wstring& arguments,
                             const std::vector<EnvironmentVariable>& environment) {
   run_ = std::make_unique<SetupRun>(installExe, arguments, std::wstring(), environment);

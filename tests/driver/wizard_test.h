@@ -21,6 +21,10 @@ class WizardTest : public ::testing::Test {
   // A distribution folder in the test's folder with the stand-in `variant` as
   // its kalquint.exe; returns its install.exe.
   std::wstring Distribution(const std::wstring& variant);
+  // The build's install.exe copied alone into the test's folder, for a run in
+  // uninstall mode: the deletion at the next restart that such a run may ask for
+  // then names the test's copy, never a file of the build tree.
+  std::wstring UninstallModeCopy();
   // Starts `installExe` with `arguments` from its own folder.
   SetupRun& Start(const std::wstring& installExe, const std::wstring& arguments,
                   const std::vector<EnvironmentVariable>& environment = {});

@@ -25,21 +25,21 @@ ScopedFile HoldExclusively(const std::wstring& path) {
 
 // ---------------------------------------------------------------------------
 // The uninstall on the older family of systems puts its own file under the
-// "[rename]" section of WININIT.INI. It runs as a copy of the setup under a name
-// of its own, which Wine presents with Windows 98.
+// "[rename]" section of WININIT.INI. It runs as the uninstaller copy in the
+// Windows folder, the one file that has itself deleted, which Wine presents with
+// Windows 98.
 
-const wchar_t kUninstallerName[] = L"kq-bad-uninst.exe";
 const std::string kRenameHeader = "[rename]\r\n";
 
 class WininitTest : public BadInputTest {
  protected:
-  WininitTest() : windows98_(kUninstallerName), wininit_(WindowsFolderFile(L"WININIT.INI")) {}
+  WininitTest() : windows98_(L"kquninst.exe"), wininit_(WindowsFolderFile(L"WININIT.INI")) {}
 
   void SetUp() override {
     BadInputTest::SetUp();
     InstallProgram(L"v3105");
     PlaceUserFile(L"dates.txt", kUserDates);
-    uninstaller_ = folder_.File(kUninstallerName);
+    uninstaller_ = UninstallerCopyPath();
     CopyFileOrThrow(JoinPath(DistributionDir(), L"install.exe"), uninstaller_);
   }
 
@@ -180,7 +180,7 @@ TEST_P(ReadOnlyUninstallTest, FinishesAndKeepsWhatItCannotDelete) {
   }
   ASSERT_TRUE(SetFileAttributesW(InstalledFolder().c_str(), FILE_ATTRIBUTE_READONLY));
 
-  StartLogged(JoinPath(DistributionDir(), L"install.exe"), L"");
+  StartLogged(UninstallModeCopy(), L"");
   const Page uninstall = WaitForOnlyPage(kUninstallCaption);
   uninstall.SetChecked(IDC_DELETE_ALL, given.deleteAll);
   Finish(Step(uninstall, IDOK, kUninstallCaption));

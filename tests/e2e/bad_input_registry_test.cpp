@@ -14,7 +14,7 @@ const char kNotEnforced[] = "this system opens a key whose access list denies it
 
 class DeniedKeyTest : public BadInputTest {
  protected:
-  void StartUninstall() { StartLogged(JoinPath(DistributionDir(), L"install.exe"), L""); }
+  void StartUninstall() { StartLogged(UninstallModeCopy(), L""); }
 
   // The uninstall page's OK and the finish page's button.
   void Uninstall() {

@@ -109,7 +109,7 @@ class LocationValueTest : public BadInputTest {
   }
 
   void ExpectUninstallModeRefuses() {
-    StartLogged(JoinPath(DistributionDir(), L"install.exe"), L"");
+    StartLogged(UninstallModeCopy(), L"");
     ExpectPathNotFoundThenEnd();
     ExpectLocationKept();
   }

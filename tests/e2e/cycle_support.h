@@ -83,8 +83,8 @@ class RunningStandin {
 // Kernel and user time that process `id` has used so far, in 100 ns units.
 ULONGLONG ProcessCpuTime(DWORD processId);
 
-// The prefix's desktop is the host's home folder, which every Wine prefix on the
-// machine shares: while this lives the user's desktop is a folder of the test's.
+// While this lives the user's desktop is a folder of the test's, so that what an
+// uninstall deletes there was the test's own.
 class DesktopRedirect {
  public:
   explicit DesktopRedirect(const std::wstring& folder);

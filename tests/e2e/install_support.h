@@ -55,8 +55,7 @@ std::wstring DriveRoot(const std::wstring& path);
 
 // The user's "Programs", "Startup" and "Desktop" folders moved into the test's
 // own folder for its length: the setup finds them in "Shell Folders" as usual,
-// while its links stay out of the prefix's menus and off the host's desktop
-// (Wine's desktop folder is the host's home, shared by every prefix). Wine
+// while its links stay out of the prefix's own menus and desktop. Wine
 // rewrites a "Shell Folders" value from its "User Shell Folders" twin whenever a
 // program asks the shell for that folder, so both are set aside.
 class PrivateShellFolders {

@@ -20,8 +20,11 @@ std::wstring WelcomeText(const std::wstring& version) {
 
 class StartupTest : public WizardTest {
  protected:
+  // Starts the install.exe of a distribution in the test's folder, whichever mode
+  // `arguments` select.
   SetupRun& StartSetup(const std::wstring& arguments) {
-    return Start(JoinPath(DistributionDir(), L"install.exe"), arguments);
+    if (setup_.empty()) setup_ = Distribution(L"v3105");
+    return Start(setup_, arguments);
   }
 
   // The folder of the test's installation, made on first use.
@@ -64,6 +67,7 @@ class StartupTest : public WizardTest {
   }
 
  private:
+  std::wstring setup_;
   std::wstring installed_;
 };
 

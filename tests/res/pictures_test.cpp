@@ -1,4 +1,5 @@
-// The page bitmap and the two icons of install.exe: sizes and colour depth.
+// The page bitmap and the two icons of install.exe: sizes, colour depth, and the
+// icons' transparent pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,6 +94,35 @@ std::vector<GroupIconEntry> ReadIconGroup(const std::vector<BYTE>& bytes, std::s
   return entries;
 }
 
+struct TransparentPixels {
+  int all = 0;
+  int notBlack = 0;
+};
+
+// The pixels of a square 8-bit icon image whose mask bit is 1. The system draws
+// an icon as (screen AND mask) XOR colour, so each must be black in the colour
+// plane, or the background shows through inverted.
+TransparentPixels CountTransparentPixels(const std::vector<BYTE>& image, DWORD headerSize,
+                                         int size) {
+  TransparentPixels counted;
+  const size_t palette = headerSize;
+  const size_t colours = palette + 256 * sizeof(RGBQUAD);
+  const size_t colourStride = RowsSize(size * 8, 1);
+  const size_t mask = colours + RowsSize(size * 8, size);
+  const size_t maskStride = RowsSize(size, 1);
+  if (image.size() < mask + RowsSize(size, size)) return counted;
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      if (!(image[mask + y * maskStride + x / 8] & (0x80 >> (x % 8)))) continue;
+      ++counted.all;
+      const BYTE index = image[colours + y * colourStride + x];
+      const BYTE* colour = &image[palette + index * sizeof(RGBQUAD)];
+      if (colour[0] || colour[1] || colour[2]) ++counted.notBlack;
+    }
+  }
+  return counted;
+}
+
 TEST(Pictures, IconGroupsHoldOne256ColourImageEach) {
   const struct {
     WORD group;
@@ -127,6 +157,10 @@ TEST(Pictures, IconGroupsHoldOne256ColourImageEach) {
                                 RowsSize(expected.size * 8, expected.size) +
                                 RowsSize(expected.size, expected.size))
         << imageWhere << ": pixels and mask";
+    const TransparentPixels transparent = CountTransparentPixels(image, header.size, expected.size);
+    EXPECT_GT(transparent.all, 0) << imageWhere << ": transparent pixels";
+    EXPECT_EQ(transparent.notBlack, 0)
+        << imageWhere << ": transparent pixels not black, of " << transparent.all;
   }
   EXPECT_EQ(ResourceNames(RT_GROUP_ICON), expectedGroups);
   std::sort(expectedIcons.begin(), expectedIcons.end());

@@ -234,7 +234,10 @@ std::vector<std::string> SetupKeysInRealRegistry() {
 
 void RedirectedRegistryTest::SetUp() {
   ASSERT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>())
-      << "left in the real registry by an earlier run";
+      << "left in the real registry by an earlier run (a test killed midway, or a setup "
+         "started by hand in the tests' prefix); to recover, delete the tests' prefix, "
+      << std::string(TEST_BUILD_DIR).substr(2)  // "Z:" and the host's path
+      << "/wineprefix, which the next run makes afresh, and run the tests again";
   override_.emplace();
   ASSERT_TRUE(override_->IsActive());
 }
@@ -255,8 +258,16 @@ bool OwnedProcess::HasEnded() const {
   return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
 }
 
-OwnedProcess StartProcess(const std::string& path) {
-  std::string commandLine = "\"" + path + "\"";
+DWORD OwnedProcess::WaitForExitCode(DWORD milliseconds) const {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process_.Get(), &code);
+  }
+  return code;
+}
+
+OwnedProcess StartProcess(const std::string& path, const std::string& arguments) {
+  std::string commandLine = "\"" + path + "\" " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};

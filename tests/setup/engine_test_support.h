@@ -123,11 +123,13 @@ class OwnedProcess {
   OwnedProcess(OwnedProcess&&) = default;
   bool IsValid() const { return process_.IsValid(); }
   bool HasEnded() const;
+  // The exit code once the process has ended within `milliseconds`, else STILL_ACTIVE.
+  DWORD WaitForExitCode(DWORD milliseconds) const;
 
  private:
   ScopedHandle process_;
 };
-OwnedProcess StartProcess(const std::string& path);
+OwnedProcess StartProcess(const std::string& path, const std::string& arguments = "");
 OwnedProcess OpenProcessById(DWORD id);
 // The top-level window with this title, waiting for it up to `milliseconds`.
 HWND WaitForWindow(const char* title, DWORD milliseconds);

@@ -101,21 +101,35 @@ class PreservedPendingRenames {
   const std::optional<WideValue> original_ = QueryPendingRenames();
 };
 
+// The child's part of the test below, run in a copy of this program.
+TEST(ScheduleSelfDeletion, DISABLED_RunAsTheUninstallerCopy) {
+  SetupContext().ScheduleSelfDeletion();
+}
+
+// The program that schedules itself is a copy of this one, started as the
+// uninstaller in the Windows directory: a run killed before the list is put back
+// leaves that copy scheduled, never a file of the build tree.
 TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtRestart) {
   OSVERSIONINFOA version = {};
   version.dwOSVersionInfoSize = sizeof(version);
   ASSERT_TRUE(GetVersionExA(&version));
   ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const std::string copy = WindowsDir() + "\\kquninst.exe";
   const PreservedPendingRenames preservedRenames;
   const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
+  const PreservedFile uninstaller(copy);
+  ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE)) << copy;
+  auto expected = PendingRenames();
+  const char kChildArguments[] =
+      "--gtest_brief=1 --gtest_also_run_disabled_tests "
+      "--gtest_filter=ScheduleSelfDeletion.DISABLED_RunAsTheUninstallerCopy";
 
-  SetupContext().ScheduleSelfDeletion();
+  ASSERT_EQ(StartProcess(copy, kChildArguments).WaitForExitCode(60000), 0u);
 
-  const auto renames = PendingRenames();
-  const std::pair<std::wstring, std::wstring> deletion(std::wstring(L"\\??\\") + self, L"");
-  EXPECT_NE(std::find(renames.begin(), renames.end(), deletion), renames.end());
+  expected.emplace_back(L"\\??\\" + std::wstring(copy.begin(), copy.end()), L"");
+  EXPECT_EQ(PendingRenames(), expected);
   EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
 }
 
