@@ -23,8 +23,10 @@ void operator delete(void* memory, std::size_t /*size*/) noexcept { std::free(me
 // NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl58-cpp)
 namespace std {
 void __throw_length_error(const char* /*what*/) { abort(); }
+void __throw_logic_error(const char* /*what*/) { abort(); }
 void __throw_out_of_range_fmt(const char* /*format*/, ...) { abort(); }
 void __throw_bad_alloc() { abort(); }
+void __throw_bad_array_new_length() { abort(); }
 }  // namespace std
 // NOLINTEND(bugprone-reserved-identifier,cert-dcl58-cpp)
 #endif
