@@ -22,40 +22,37 @@ bool TakeValue(const std::string& argument, const char* prefix, std::string& val
   return true;
 }
 
-template <typename Choices, size_t count>
-using FlagNames = std::pair<const char*, bool Choices::*>[count];
+bool IsWord(const std::string& word, const char* name) { return lstrcmpiA(word.c_str(), name) == 0; }
 
-template <typename Choices, size_t count>
-bool SetNamedFlag(const std::string& word, const FlagNames<Choices, count>& names,
-                  Choices& choices) {
-  for (const auto& [name, flag] : names) {
-    if (lstrcmpiA(word.c_str(), name) != 0) continue;
-    choices.*flag = true;
-    return true;
-  }
-  return false;
+bool SetOption(const std::string& word, InstallOptions& options) {
+  bool* flag = IsWord(word, "desktop")     ? &options.desktop
+               : IsWord(word, "associate") ? &options.associate
+               : IsWord(word, "startup")   ? &options.startup
+               : IsWord(word, "group")     ? &options.group
+                                           : nullptr;
+  if (flag != nullptr) *flag = true;
+  return flag != nullptr;
 }
 
-// Sets the flag of each comma-separated word; false on a word it does not know.
-template <typename Choices, size_t count>
-bool ReadWords(const std::string& list, const FlagNames<Choices, count>& names, Choices& choices) {
+bool SetBackup(const std::string& word, UpdateChoices& backups) {
+  bool* flag = IsWord(word, "dates")  ? &backups.replaceDates
+               : IsWord(word, "runs") ? &backups.replaceRuns
+                                      : nullptr;
+  if (flag != nullptr) *flag = true;
+  return flag != nullptr;
+}
+
+// Hands each comma-separated word to `take`; false on the first it refuses.
+template <typename TakeWord>
+bool ReadWords(const std::string& list, TakeWord take) {
   if (list.empty()) return true;
   for (std::string::size_type start = 0;;) {
     const std::string::size_type comma = list.find(',', start);
-    if (!SetNamedFlag(list.substr(start, comma - start), names, choices)) return false;
+    if (!take(list.substr(start, comma - start))) return false;
     if (comma == std::string::npos) return true;
     start = comma + 1;
   }
 }
-
-constexpr std::pair<const char*, bool InstallOptions::*> kOptionWords[] = {
-    {"desktop", &InstallOptions::desktop},
-    {"associate", &InstallOptions::associate},
-    {"startup", &InstallOptions::startup},
-    {"group", &InstallOptions::group}};
-
-constexpr std::pair<const char*, bool UpdateChoices::*> kBackupWords[] = {
-    {"dates", &UpdateChoices::replaceDates}, {"runs", &UpdateChoices::replaceRuns}};
 
 Request ReadRequest(int argc, char** argv) {
   Request request;
@@ -67,9 +64,11 @@ Request ReadRequest(int argc, char** argv) {
       request.folder = value;
       request.understood &= !value.empty();
     } else if (TakeValue(argument, "/options=", value)) {
-      request.understood &= ReadWords(value, kOptionWords, request.options);
+      request.understood &=
+          ReadWords(value, [&](const std::string& word) { return SetOption(word, request.options); });
     } else if (TakeValue(argument, "/backup=", value)) {
-      request.understood &= ReadWords(value, kBackupWords, request.backups);
+      request.understood &=
+          ReadWords(value, [&](const std::string& word) { return SetBackup(word, request.backups); });
     }
   }
   return request;
