@@ -23,6 +23,11 @@ bool SetupContext::ReadProgramVersion() {
   return false;
 }
 
+std::string FormatVersion(const char* format, const FileVersion& version) {
+  return FormatText(format, HIWORD(version.ms), LOWORD(version.ms), HIWORD(version.ls),
+                    LOWORD(version.ls));
+}
+
 bool SetupContext::ReadFileVersion(const std::string& path) {
   if (path.size() >= MAX_PATH) return false;
   DWORD handle = 0;

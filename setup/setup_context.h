@@ -21,6 +21,9 @@ struct FileVersion {
   DWORD ls = 0;
 };
 
+// `format` with the four parts of `version`, major first ("%d.%d.%d.%d").
+std::string FormatVersion(const char* format, const FileVersion& version);
+
 class SetupContext {
  public:
   SetupContext() = default;

@@ -4,11 +4,6 @@
 
 namespace {
 
-std::string VersionText(const FileVersion& version) {
-  return FormatText("%d.%d.%d.%d", HIWORD(version.ms), LOWORD(version.ms), HIWORD(version.ls),
-                    LOWORD(version.ls));
-}
-
 // The installed files' total, in whole kilobytes rounded up, as the list shows it.
 DWORD InstalledKilobytes(const SetupContext& context) {
   ULONGLONG bytes = 0;
@@ -41,7 +36,8 @@ void WriteUninstallEntry(const SetupContext& context) {
 }
 
 void RefreshUninstallEntry(const SetupContext& context) {
-  SetEntryString(context, IDS_DISPLAY_VERSION, VersionText(context.ProgramVersion));
+  SetEntryString(context, IDS_DISPLAY_VERSION,
+                 FormatVersion("%d.%d.%d.%d", context.ProgramVersion));
   SetEntryString(context, IDS_DISPLAY_ICON, context.InstallDir + LoadText(IDS_FILE_EXE) + ",0");
   context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_ESTIMATED_SIZE,
                       InstalledKilobytes(context));

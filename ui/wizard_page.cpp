@@ -73,7 +73,5 @@ void WizardPage::SetItemText(int controlId, const std::string& text) const {
 }
 
 void WizardPage::ShowVersionText(int controlId, StringId format) const {
-  const FileVersion& version = context_.ProgramVersion;
-  SetItemText(controlId, FormatText(LoadText(format).c_str(), HIWORD(version.ms), LOWORD(version.ms),
-                                    HIWORD(version.ls), LOWORD(version.ls)));
+  SetItemText(controlId, FormatVersion(LoadText(format).c_str(), context_.ProgramVersion));
 }

@@ -254,8 +254,10 @@ INSTANTIATE_TEST_SUITE_P(
 // Without the main program in the distribution nothing is installed.
 TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
   StartLogged(Distribution(kNoProgram), L"/setup");
-  ExpectInstallRefused(Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption),
-                       folder_.File(L"target"));
+  const Page path = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
+  ExpectInstallRefused(path, folder_.File(L"target"));
+  Step(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+  ExpectEndsCleanly();
 }
 
 }  // namespace

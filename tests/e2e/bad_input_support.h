@@ -53,7 +53,7 @@ class BadInputTest : public WizardTest {
   // Presses the first button of the finish page `last`; the run ends cleanly.
   void Finish(const Page& last) const;
   // Next on the path page with `folder` typed: the page's box names the folder,
-  // nothing is installed and the page stays; Back and Exit then end the run.
+  // nothing is installed and the page stays.
   void ExpectInstallRefused(const Page& path, const std::wstring& folder) const;
   // The start-up check of uninstall mode failed: its box alone, then the end.
   void ExpectPathNotFoundThenEnd() const;

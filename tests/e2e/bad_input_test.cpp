@@ -1,6 +1,7 @@
 // What a user types into the path field and what an old or damaged registry
 // holds in the settings: the real install.exe must go on or say why it cannot,
 // without a crash or a hang, and lose nothing of the user's.
+#include <ostream>
 #include <string>
 
 #include "res/resource_ids.h"
@@ -36,6 +37,14 @@ class PathFieldTest : public BadInputTest {
               UninstallerCopyPath());
     EXPECT_TRUE(FileExists(UninstallerCopyPath()));
   }
+
+  // `folder` is refused on the path page; a second try into a good folder completes.
+  void ExpectRefusedThenInstalled(const std::wstring& folder) {
+    const Page path = OpenPathPage();
+    ExpectInstallRefused(path, folder);
+    const std::wstring good = folder_.File(L"good");
+    CompleteInstall(InstallInto(path, good), good);
+  }
 };
 
 TEST_F(PathFieldTest, ThreeHundredCharacters) {
@@ -47,12 +56,39 @@ TEST_F(PathFieldTest, ThreeHundredCharacters) {
   ASSERT_TRUE(CreateDirectoryW(deeper.c_str(), nullptr));
   const std::wstring folder = JoinPath(deeper, L"KALENDRO");
   ASSERT_EQ(folder.size(), 300u);
-  ExpectInstallRefused(OpenPathPage(), folder);
+  ExpectRefusedThenInstalled(folder);
 }
 
-TEST_F(PathFieldTest, CharactersNoFileNameMayHold) {
-  ExpectInstallRefused(OpenPathPage(), L"C:\\a<b>|?*");
+// Texts that name no folder the program can be copied into.
+struct UnusableFolderCase {
+  const char* name;
+  const wchar_t* typed;
+  bool inTestFolder;  // `typed` is below the test's folder
+  friend std::ostream& operator<<(std::ostream& out, const UnusableFolderCase& given) {
+    return out << given.name;
+  }
+};
+
+class UnusableFolderTest : public PathFieldTest,
+                           public ::testing::WithParamInterface<UnusableFolderCase> {};
+
+TEST_P(UnusableFolderTest, IsRefusedAndASecondTryCompletes) {
+  const UnusableFolderCase& given = GetParam();
+  ExpectRefusedThenInstalled(given.inTestFolder ? folder_.File(given.typed) : given.typed);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, UnusableFolderTest,
+    ::testing::Values(
+        UnusableFolderCase{"CharactersNoFileNameMayHold", L"C:\\a<b>|?*", false},
+        // The box must come within the page wait, not after the network's time-outs.
+        UnusableFolderCase{"UncPathOfAMissingServer", L"\\\\nosuchserver\\share\\KALENDRO", false},
+        UnusableFolderCase{"WithoutParent", L"New\\Deep\\KALENDRO", true},
+        UnusableFolderCase{"EmptyField", L"", false},
+        UnusableFolderCase{"BlanksOnly", L"   ", false}),
+    [](const ::testing::TestParamInfo<UnusableFolderCase>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   const std::wstring current = folder_.MakeFolder(L"current");
@@ -75,16 +111,11 @@ TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   EXPECT_EQ(starts[0].arguments, L"/RegServer");
 }
 
-TEST_F(PathFieldTest, UncPathOfAMissingServerDoesNotHang) {
-  // The box must come within the page wait, not after the network's time-outs.
-  ExpectInstallRefused(OpenPathPage(), L"\\\\nosuchserver\\share\\KALENDRO");
-}
-
 TEST_F(PathFieldTest, FolderThatIsAnExistingFile) {
   const std::string notes = "the user's notes, not a folder\r\n";
   const std::wstring file = folder_.File(L"notes");
   WriteFileBytes(file, notes);
-  ExpectInstallRefused(OpenPathPage(), file);
+  ExpectRefusedThenInstalled(file);
   EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   EXPECT_EQ(ReadFileBytes(file), notes);
 }

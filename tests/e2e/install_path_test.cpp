@@ -44,56 +44,6 @@ INSTANTIATE_TEST_SUITE_P(Endings, TypedFolderTest,
                            return std::string(info.param.name);
                          });
 
-// ---------------------------------------------------------------------------
-// Folders the page cannot install into: it says so, installs nothing else and
-// stays, and a second try into a good folder completes.
-
-struct UnusableFolderCase {
-  const char* name;
-  const wchar_t* typed;  // after the test's folder; nullptr: the whole field is `blank`
-  const wchar_t* blank;
-  friend std::ostream& operator<<(std::ostream& out, const UnusableFolderCase& given) {
-    return out << given.name;
-  }
-};
-
-class UnusableFolderTest : public InstallTest,
-                           public ::testing::WithParamInterface<UnusableFolderCase> {};
-
-TEST_P(UnusableFolderTest, IsReportedOnThePathPageAndASecondTryCompletes) {
-  const UnusableFolderCase& given = GetParam();
-  const std::wstring typed = given.typed != nullptr ? folder_.File(given.typed) : given.blank;
-  const Page path = ToPathPage(StartInstall());
-  path.SetText(IDC_PATH_EDIT, typed);
-  path.Click(IDOK);
-  const MessageBoxWindow box = run_->WaitForMessageBox();
-  EXPECT_EQ(box.Caption(), kPathCaption);
-  EXPECT_EQ(box.Message(), L"Не удалось установить программу в папку\n" + typed +
-                               L"\nВыберите другую папку.");
-  EXPECT_EQ(GetWindow(box.Window(), GW_OWNER), path.Window());
-  box.PressOk();
-  box.WaitClosed();
-  EXPECT_TRUE(IsWindowVisible(path.Window())) << "the path page must stay";
-  EXPECT_FALSE(FileExists(UninstallerCopyPath()));
-  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_TRUE(WaitForStarts(1, kQuietPeriod).empty());
-
-  const std::wstring target = TargetFolder();
-  const Page options = InstallInto(path, target);
-  EXPECT_TRUE(HoldsInstalledFiles(target + L"\\"));
-  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(target + L"\\")));
-  LeaveFromOptions(options);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, UnusableFolderTest,
-    ::testing::Values(UnusableFolderCase{"WithoutParent", L"New\\Deep\\KALENDRO", nullptr},
-                      UnusableFolderCase{"EmptyField", nullptr, L""},
-                      UnusableFolderCase{"BlanksOnly", nullptr, L"   "}),
-    [](const ::testing::TestParamInfo<UnusableFolderCase>& info) {
-      return std::string(info.param.name);
-    });
-
 TEST_F(InstallTest, UnreadableProgramFilesFolderLeavesTheSuffixAlone) {
   const SetAsideRegValue programFiles(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProgramFilesDir");
   ASSERT_TRUE(programFiles.Original().has_value());
