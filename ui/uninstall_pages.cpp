@@ -1,6 +1,6 @@
 #include "ui/uninstall_pages.h"
 
-#include "setup/system_paths.h"
+#include "setup/shared_folder.h"
 
 namespace {
 
@@ -8,15 +8,6 @@ namespace {
 constexpr DWORD kUnregisterPauseMilliseconds = 1000;
 
 constexpr StringId kProgramFiles[] = {IDS_FILE_CNT, IDS_FILE_EXE, IDS_FILE_HLP, IDS_FILE_UPDATE};
-
-// A drive root ("C:\", "\") or the Windows directory holds far more than the
-// program: there "delete all files" deletes only the program's own.
-bool IsSharedFolder(const std::string& folder) {
-  const std::string withoutSlash = folder.substr(0, folder.size() - 1);
-  const bool driveRoot = withoutSlash.find('\\') == std::string::npos;
-  return driveRoot ||
-         lstrcmpiA(folder.c_str(), WithTrailingBackslash(WindowsDirectory()).c_str()) == 0;
-}
 
 }  // namespace
 

@@ -65,6 +65,7 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {83, L"NumberOfDatesFiles"},
     {84, L"NumberOfEventsFiles"},
     {85, L"NumberOfRunsFiles"},
+    {88, L"Personal"},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block
