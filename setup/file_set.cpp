@@ -1,5 +1,6 @@
 // File set operations: bare names are collected in FileNameList, then copied or
 // deleted in one pass, after which the list is empty again.
+#include "setup/file_move.h"
 #include "setup/setup_context.h"
 #include "setup/system_paths.h"
 
@@ -49,7 +50,7 @@ void SetupContext::DeleteListedFiles() {
 bool SetupContext::BackupFile(StringId id) {
   // An older backup is replaced, so the backup always holds the user's current file.
   const std::string path = InstallDir + LoadText(id);
-  return MoveFileExA(path.c_str(), (path + ".bak").c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  return MoveFileReplacing(path, path + ".bak");
 }
 
 void SetupContext::InstallUninstaller() {

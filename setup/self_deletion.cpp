@@ -6,12 +6,6 @@
 
 namespace {
 
-bool IsNtFamily() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
 // The whole file, or empty when it cannot be opened: an empty file counts as absent.
 std::string ReadWholeFile(const std::string& path) {
   const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,

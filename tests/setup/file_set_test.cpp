@@ -1,11 +1,12 @@
 // The file list and the copy, delete, backup and uninstaller operations on real
-// files in scratch folders.
+// files in scratch folders; the older family's backup through its seam.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <vector>
 
+#include "setup/file_move.h"
 #include "setup/setup_context.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -112,6 +113,49 @@ TEST_F(FileSetTest, BackupHoldsTheCurrentFile) {
     EXPECT_EQ(context.BackupFile(IDS_FILE_DATES), c.renamed);
     EXPECT_FALSE(PathExists(target / "dates.txt"));
     EXPECT_EQ(ReadBytes(target / "dates.txt.bak"), c.backup);
+  }
+}
+
+// The older family's way, and the NT family's when the call is not implemented.
+BOOL WINAPI MoveFileExNotImplemented(LPCSTR, LPCSTR, DWORD) {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+
+BOOL WINAPI MoveFileExDenied(LPCSTR, LPCSTR, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
+  struct Case {
+    const char* what;
+    bool ntFamily;
+    MoveFileExFunction moveFileEx;
+    std::optional<std::string> current;
+    bool moved;
+    std::optional<std::string> kept;  // what is left at the current file's place
+    std::optional<std::string> backup;
+  };
+  const Case cases[] = {
+      {"older family", false, MoveFileExA, "current", true, std::nullopt, "current"},
+      {"older family, no file", false, MoveFileExA, std::nullopt, false, std::nullopt, "older"},
+      {"not implemented", true, MoveFileExNotImplemented, "current", true, std::nullopt,
+       "current"},
+      {"not implemented, no file", true, MoveFileExNotImplemented, std::nullopt, false,
+       std::nullopt, "older"},
+      {"other failure", true, MoveFileExDenied, "current", false, "current", "older"},
+  };
+  const std::string path = target / "dates.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA(path.c_str());
+    if (c.current) WriteBytes(path, *c.current);
+    WriteBytes(path + ".bak", "older");
+
+    EXPECT_EQ(MoveFileReplacing(path, path + ".bak", c.ntFamily, c.moveFileEx), c.moved);
+    EXPECT_EQ(ReadBytes(path), c.kept);
+    EXPECT_EQ(ReadBytes(path + ".bak"), c.backup);
   }
 }
 
