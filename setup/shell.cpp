@@ -36,7 +36,11 @@ void SetupContext::RunProgram(StringId file, StringId parameters) const {
 bool SetupContext::ReadShortcutFolder(StringId value, const std::string& suffix,
                                       std::string& folder) const {
   std::string special;
-  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special)) return false;
+  // An empty value would put the links at the root of the current drive.
+  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special) ||
+      special.empty()) {
+    return false;
+  }
   folder = special + suffix;
   return true;
 }
