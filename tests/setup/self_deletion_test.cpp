@@ -1,5 +1,6 @@
 // Deleting the uninstaller at the next restart: the WININIT.INI text rules of the
-// older family, and the system's delayed deletion on Wine's NT family.
+// older family, its file kept whole, and the system's delayed deletion on Wine's
+// NT family.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,6 +101,45 @@ class PreservedPendingRenames {
  private:
   const std::optional<WideValue> original_ = QueryPendingRenames();
 };
+
+TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
+  const std::string entry = "NUL=C:\\WINDOWS\\KQUNINST.EXE";
+  const std::string other = "[boot]\r\nshell=Explorer.exe\r\n";
+  struct Case {
+    const char* what;
+    std::optional<std::string> before;
+    DWORD attributes;
+    bool locked;
+    bool added;
+    std::optional<std::string> after;
+  };
+  const Case cases[] = {
+      {"absent", std::nullopt, FILE_ATTRIBUTE_NORMAL, false, true, "[rename]\r\n" + entry},
+      {"other sections", other, FILE_ATTRIBUTE_NORMAL, false, true,
+       other + "[rename]\r\n" + entry},
+      {"read-only", other, FILE_ATTRIBUTE_READONLY, false, false, other},
+      {"locked", other, FILE_ATTRIBUTE_NORMAL, true, false, other},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScratchFolder folder;
+    const std::string path = folder / "WININIT.INI";
+    if (c.before) WriteBytes(path, *c.before);
+    SetFileAttributesA(path.c_str(), c.attributes);
+    {
+      const ScopedFile held(c.locked ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                     : INVALID_HANDLE_VALUE);
+      EXPECT_EQ(AddWininitEntry(path, entry), c.added);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(path), c.after);
+    // No temporary file is left beside it.
+    WIN32_FIND_DATAA found;
+    const ScopedFind search(FindFirstFileA((folder / "*.tmp").c_str(), &found));
+    EXPECT_FALSE(search.IsValid()) << found.cFileName;
+  }
+}
 
 TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtRestart) {
   OSVERSIONINFOA version = {};
