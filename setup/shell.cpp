@@ -65,10 +65,11 @@ class ScopedItemList {
 
 }  // namespace
 
-bool SetupContext::BrowseForFolder(std::string& folder) const {
+bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Receive()))) return false;
   BROWSEINFOA info = {};
+  info.hwndOwner = owner;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   const ScopedItemList chosen(allocator.Get(), SHBrowseForFolderA(&info));
   if (chosen.Get() == nullptr) return false;
