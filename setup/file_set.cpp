@@ -6,14 +6,17 @@
 
 namespace {
 
-// A file that is in use may be released a moment later; one try and five more.
+// A file that is in use may be released a moment later, as the main program
+// does after "/UnregServer": one try and five more, 200 ms apart.
 constexpr int kDeleteAttempts = 6;
+constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
 
 bool DeleteWithRetries(const std::string& path) {
-  for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+  for (int attempt = 0;; ++attempt) {
     if (DeleteFileA(path.c_str())) return true;
+    if (attempt + 1 == kDeleteAttempts) return false;
+    Sleep(kDeleteRetryPauseMilliseconds);
   }
-  return false;
 }
 
 }  // namespace
