@@ -39,8 +39,12 @@ void SetupContext::AddAllInstalledFiles() {
 }
 
 void SetupContext::CopyListedFiles() {
-  for (const std::string& name : FileNameList) {
-    CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE);
+  // Without the distribution folder the bare names would be taken from the
+  // current folder.
+  if (!SourceDir.empty()) {
+    for (const std::string& name : FileNameList) {
+      CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE);
+    }
   }
   EmptyFileList();
 }
@@ -56,7 +60,13 @@ bool SetupContext::BackupFile(StringId id) {
   return MoveFileReplacing(path, path + ".bak");
 }
 
-void SetupContext::InstallUninstaller() {
-  UninstallerPath = WindowsDirectory() + "\\" + LoadText(IDS_FILE_UNINSTALLER);
-  CopyFileA((SourceDir + LoadText(IDS_FILE_SETUP)).c_str(), UninstallerPath.c_str(), FALSE);
+bool SetupContext::InstallUninstaller() {
+  // Without the Windows directory or the own file there is nothing to copy
+  // where it belongs; the drive root or the current folder would be wrong.
+  const std::string windows = WindowsDirectory();
+  const std::string self = OwnModulePath();
+  UninstallerPath.clear();
+  if (windows.empty() || self.empty()) return false;
+  UninstallerPath = windows + "\\" + LoadText(IDS_FILE_UNINSTALLER);
+  return CopyFileA(self.c_str(), UninstallerPath.c_str(), FALSE) != FALSE;
 }

@@ -52,7 +52,9 @@ class SetupContext {
   void CopyListedFiles();
   void DeleteListedFiles();
   bool BackupFile(StringId id);
-  void InstallUninstaller();
+  // Copies the running program into the Windows directory; true when the copy is
+  // in place there.
+  bool InstallUninstaller();
   const std::vector<std::string>& ListedFiles() const { return FileNameList; }
 
   // Shell (shell.cpp).

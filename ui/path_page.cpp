@@ -73,11 +73,13 @@ void PathPage::OnOk() {
   CreateDirectoryA(typed.c_str(), nullptr);
   for (StringId file : kInstalledFiles) context.AddFile(file);
   context.CopyListedFiles();
-  context.InstallUninstaller();
+  const bool uninstallerInPlace = context.InstallUninstaller();
   context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_DISPLAY_NAME,
                        LoadText(IDS_PRODUCT_NAME));
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
-                       context.UninstallerPath);
+  if (uninstallerInPlace) {
+    context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_STRING,
+                         context.UninstallerPath);
+  }
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   EndPage(IDOK);
 }

@@ -68,6 +68,19 @@ TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
   EXPECT_TRUE(PathExists(source / "dates.txt"));
 }
 
+TEST_F(FileSetTest, AnUnknownDistributionFolderCopiesNothingFromTheCurrentFolder) {
+  WriteBytes(source / "dates.txt", "dates");
+  char previous[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(source.Path().c_str()));
+  context.SourceDir.clear();
+  context.AddFile(IDS_FILE_DATES);
+  context.CopyListedFiles();
+  SetCurrentDirectoryA(previous);
+  EXPECT_THAT(context.ListedFiles(), IsEmpty());
+  EXPECT_FALSE(PathExists(target / "dates.txt"));
+}
+
 TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDeleted) {
   WriteBytes(source / "Dates.TXT", "dates");
   ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
@@ -159,23 +172,23 @@ TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
   }
 }
 
-TEST_F(FileSetTest, UninstallerIsTheDistributionsSetupCopiedIntoTheWindowsFolder) {
+TEST_F(FileSetTest, UninstallerIsTheRunningProgramCopiedIntoTheWindowsFolder) {
   const std::string uninstaller = WindowsDir() + "\\kquninst.exe";
   const PreservedFile preserved(uninstaller);
   WriteBytes(uninstaller, "older uninstaller");
   WriteBytes(source / "install.exe", "setup program");
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
 
-  context.InstallUninstaller();
+  EXPECT_TRUE(context.InstallUninstaller());
   EXPECT_EQ(context.UninstallerPath, uninstaller);
-  EXPECT_EQ(ReadBytes(uninstaller), "setup program");
+  EXPECT_EQ(ReadBytes(uninstaller), ReadBytes(self));
 
+  // A folder in the copy's place: no copy, and the caller is told.
   ASSERT_TRUE(DeleteFileA(uninstaller.c_str()));
-  ASSERT_TRUE(DeleteFileA((source / "install.exe").c_str()));
-  SetupContext withoutSetup;
-  withoutSetup.SourceDir = source.Path();
-  withoutSetup.InstallUninstaller();
-  EXPECT_EQ(withoutSetup.UninstallerPath, uninstaller);
-  EXPECT_FALSE(PathExists(uninstaller));
+  ASSERT_TRUE(CreateDirectoryA(uninstaller.c_str(), nullptr));
+  EXPECT_FALSE(context.InstallUninstaller());
+  EXPECT_TRUE(RemoveDirectoryA(uninstaller.c_str()));
 }
 
 }  // namespace
