@@ -4,6 +4,7 @@
 
 #include "setup/file_move.h"
 #include "setup/setup_context.h"
+#include "setup/shared_folder.h"
 #include "setup/system_paths.h"
 #include "setup/wininit.h"
 
@@ -80,13 +81,20 @@ bool AddWininitEntry(const std::string& wininit, const std::string& entry) {
 }
 
 void SetupContext::ScheduleSelfDeletion() const {
+  // Only the uninstaller's copy goes: the distribution's setup run in uninstall
+  // mode is the user's file.
   const std::string self = OwnModulePath();
+  const std::string windows = WindowsDirectory();
+  if (self.empty() || windows.empty() ||
+      !IsSamePath(self, windows + "\\" + LoadText(IDS_FILE_UNINSTALLER))) {
+    return;
+  }
   if (IsNtFamily()) {
     MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return;
   }
   const std::string shortSelf = ShortPathOf(self);
   if (shortSelf.empty()) return;
-  AddWininitEntry(WindowsDirectory() + "\\" + LoadText(IDS_WININIT_FILE),
+  AddWininitEntry(windows + "\\" + LoadText(IDS_WININIT_FILE),
                   LoadText(IDS_NUL_ENTRY) + shortSelf);
 }

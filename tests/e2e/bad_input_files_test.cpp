@@ -24,21 +24,21 @@ ScopedFile HoldExclusively(const std::wstring& path) {
 
 // ---------------------------------------------------------------------------
 // The uninstall on the older family of systems puts its own file under the
-// "[rename]" section of WININIT.INI. It runs as a copy of the setup under a name
-// of its own, which Wine presents with Windows 98.
+// "[rename]" section of WININIT.INI. It runs as the uninstaller's copy in the
+// Windows directory (only that copy deletes itself), which Wine presents with
+// Windows 98.
 
-const wchar_t kUninstallerName[] = L"kq-bad-uninst.exe";
 const std::string kRenameHeader = "[rename]\r\n";
 
 class WininitTest : public BadInputTest {
  protected:
-  WininitTest() : windows98_(kUninstallerName), wininit_(WindowsFolderFile(L"WININIT.INI")) {}
+  WininitTest() : windows98_(L"kquninst.exe"), wininit_(WindowsFolderFile(L"WININIT.INI")) {}
 
   void SetUp() override {
     BadInputTest::SetUp();
     InstallProgram(L"v3105");
     PlaceUserFile(L"dates.txt", kUserDates);
-    uninstaller_ = folder_.File(kUninstallerName);
+    uninstaller_ = UninstallerCopyPath();
     CopyFileOrThrow(JoinPath(DistributionDir(), L"install.exe"), uninstaller_);
   }
 

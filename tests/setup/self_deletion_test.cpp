@@ -1,6 +1,5 @@
-// Deleting the uninstaller at the next restart: the WININIT.INI text rules of the
-// older family, its file kept whole, and the system's delayed deletion on Wine's
-// NT family.
+// Deleting the uninstaller at the next restart: the WININIT.INI text and file
+// rules of the older family, and no deletion of any other file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,6 +101,19 @@ class PreservedPendingRenames {
   const std::optional<WideValue> original_ = QueryPendingRenames();
 };
 
+// The test program is not the uninstaller's copy in the Windows directory: its
+// file is the user's, and neither family's list gets it.
+TEST(ScheduleSelfDeletion, AnotherFileThanTheWindowsUninstallerIsNotScheduled) {
+  const PreservedPendingRenames preservedRenames;
+  const auto before = PendingRenames();
+  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
+
+  SetupContext().ScheduleSelfDeletion();
+
+  EXPECT_EQ(PendingRenames(), before);
+  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+}
+
 TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
   const std::string entry = "NUL=C:\\WINDOWS\\KQUNINST.EXE";
   const std::string other = "[boot]\r\nshell=Explorer.exe\r\n";
@@ -139,24 +151,6 @@ TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
     const ScopedFind search(FindFirstFileA((folder / "*.tmp").c_str(), &found));
     EXPECT_FALSE(search.IsValid()) << found.cFileName;
   }
-}
-
-TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtRestart) {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-  ASSERT_TRUE(GetVersionExA(&version));
-  ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-  const PreservedPendingRenames preservedRenames;
-  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
-
-  SetupContext().ScheduleSelfDeletion();
-
-  const auto renames = PendingRenames();
-  const std::pair<std::wstring, std::wstring> deletion(std::wstring(L"\\??\\") + self, L"");
-  EXPECT_NE(std::find(renames.begin(), renames.end(), deletion), renames.end());
-  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
 }
 
 }  // namespace
