@@ -68,19 +68,6 @@ TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
   EXPECT_TRUE(PathExists(source / "dates.txt"));
 }
 
-TEST_F(FileSetTest, AnUnknownDistributionFolderCopiesNothingFromTheCurrentFolder) {
-  WriteBytes(source / "dates.txt", "dates");
-  char previous[MAX_PATH];
-  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
-  ASSERT_TRUE(SetCurrentDirectoryA(source.Path().c_str()));
-  context.SourceDir.clear();
-  context.AddFile(IDS_FILE_DATES);
-  context.CopyListedFiles();
-  SetCurrentDirectoryA(previous);
-  EXPECT_THAT(context.ListedFiles(), IsEmpty());
-  EXPECT_FALSE(PathExists(target / "dates.txt"));
-}
-
 TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDeleted) {
   WriteBytes(source / "Dates.TXT", "dates");
   ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
