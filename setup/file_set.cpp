@@ -1,18 +1,22 @@
 // File set operations: bare names are collected in FileNameList, then copied or
 // deleted in one pass, after which the list is empty again.
+#include "setup/file_move.h"
 #include "setup/setup_context.h"
 #include "setup/system_paths.h"
 
 namespace {
 
-// A file that is in use may be released a moment later; one try and five more.
+// A file that is in use may be released a moment later, as the main program
+// does after "/UnregServer": one try and five more, 200 ms apart.
 constexpr int kDeleteAttempts = 6;
+constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
 
 bool DeleteWithRetries(const std::string& path) {
-  for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+  for (int attempt = 0;; ++attempt) {
     if (DeleteFileA(path.c_str())) return true;
+    if (attempt + 1 == kDeleteAttempts) return false;
+    Sleep(kDeleteRetryPauseMilliseconds);
   }
-  return false;
 }
 
 }  // namespace
@@ -37,7 +41,10 @@ void SetupContext::AddAllInstalledFiles() {
 std::vector<std::string> SetupContext::CopyListedFiles() {
   std::vector<std::string> failed;
   for (const std::string& name : FileNameList) {
-    if (!CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE)) {
+    // Without the distribution folder the bare names would be taken from the
+    // current folder.
+    if (SourceDir.empty() ||
+        !CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE)) {
       failed.push_back(name);
     }
   }
@@ -53,10 +60,16 @@ void SetupContext::DeleteListedFiles() {
 bool SetupContext::BackupFile(StringId id) {
   // An older backup is replaced, so the backup always holds the user's current file.
   const std::string path = InstallDir + LoadText(id);
-  return MoveFileExA(path.c_str(), (path + ".bak").c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  return MoveFileReplacing(path, path + ".bak");
 }
 
-void SetupContext::InstallUninstaller() {
-  UninstallerPath = WindowsDirectory() + "\\" + LoadText(IDS_FILE_UNINSTALLER);
-  CopyFileA((SourceDir + LoadText(IDS_FILE_SETUP)).c_str(), UninstallerPath.c_str(), FALSE);
+bool SetupContext::InstallUninstaller() {
+  // Without the Windows directory or the own file there is nothing to copy
+  // where it belongs; the drive root or the current folder would be wrong.
+  const std::string windows = WindowsDirectory();
+  const std::string self = OwnModulePath();
+  UninstallerPath.clear();
+  if (windows.empty() || self.empty()) return false;
+  UninstallerPath = windows + "\\" + LoadText(IDS_FILE_UNINSTALLER);
+  return CopyFileA(self.c_str(), UninstallerPath.c_str(), FALSE) != FALSE;
 }

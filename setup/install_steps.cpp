@@ -71,8 +71,7 @@ StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder
   CreateDirectoryA(folder.c_str(), nullptr);
   ListFilesToInstall(context);
   if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotInstalled;
-  context.InstallUninstaller();
-  WriteUninstallEntry(context);
+  WriteUninstallEntry(context, context.InstallUninstaller());
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   return StepOutcome::kDone;
 }

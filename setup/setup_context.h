@@ -57,14 +57,17 @@ class SetupContext {
   std::vector<std::string> CopyListedFiles();
   void DeleteListedFiles();
   bool BackupFile(StringId id);
-  void InstallUninstaller();
+  // Copies the running program into the Windows directory; true when the copy is
+  // in place there.
+  bool InstallUninstaller();
   const std::vector<std::string>& ListedFiles() const { return FileNameList; }
 
   // Shell (shell.cpp).
   bool CreateShortcut(const std::string& link, const std::string& target,
                       const std::string& arguments) const;
   void RunProgram(StringId file, StringId parameters) const;
-  bool BrowseForFolder(std::string& folder) const;
+  // The folder picker, modal to `owner`.
+  bool BrowseForFolder(HWND owner, std::string& folder) const;
   // The user's special folder `value` ("Programs", "Startup" or "Desktop" of the
   // "Shell Folders" key) followed by `suffix`; false when it cannot be read.
   bool ReadShortcutFolder(StringId value, const std::string& suffix, std::string& folder) const;

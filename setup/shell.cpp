@@ -36,7 +36,11 @@ void SetupContext::RunProgram(StringId file, StringId parameters) const {
 bool SetupContext::ReadShortcutFolder(StringId value, const std::string& suffix,
                                       std::string& folder) const {
   std::string special;
-  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special)) return false;
+  // An empty value would put the links at the root of the current drive.
+  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special) ||
+      special.empty()) {
+    return false;
+  }
   folder = special + suffix;
   return true;
 }
@@ -61,10 +65,11 @@ class ScopedItemList {
 
 }  // namespace
 
-bool SetupContext::BrowseForFolder(std::string& folder) const {
+bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Receive()))) return false;
   BROWSEINFOA info = {};
+  info.hwndOwner = owner;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   const ScopedItemList chosen(allocator.Get(), SHBrowseForFolderA(&info));
   if (chosen.Get() == nullptr) return false;

@@ -2,6 +2,12 @@
 
 #include <windows.h>
 
+bool IsNtFamily() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
 std::string WindowsDirectory() {
   char path[MAX_PATH];
   const UINT length = GetWindowsDirectoryA(path, MAX_PATH);

@@ -1,7 +1,11 @@
-// Paths the system reports: the Windows directory and the program's own file.
+// What the system reports: its family, the Windows directory and the program's
+// own file. A path that cannot be read or does not fit MAX_PATH comes back empty.
 #pragma once
 
 #include <string>
+
+// The NT family; otherwise the older one (Windows 95, 98 and Me).
+bool IsNtFamily();
 
 // The Windows directory, without a trailing backslash (as the system gives it).
 std::string WindowsDirectory();

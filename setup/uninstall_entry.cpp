@@ -23,11 +23,14 @@ void SetEntryString(const SetupContext& context, StringId name, const std::strin
 
 }  // namespace
 
-void WriteUninstallEntry(const SetupContext& context) {
+void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace) {
   SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME));
-  SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath);
-  SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
-                 "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET));
+  // An entry that names a missing uninstaller would offer a removal that cannot run.
+  if (uninstallerInPlace) {
+    SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath);
+    SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
+                   "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET));
+  }
   SetEntryString(context, IDS_PUBLISHER, LoadText(IDS_PUBLISHER_NAME));
   SetEntryString(context, IDS_INSTALL_LOCATION, context.InstallDir);
   context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_MODIFY, 1);

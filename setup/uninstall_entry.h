@@ -3,8 +3,9 @@
 
 #include "setup/setup_context.h"
 
-// The whole entry, after a fresh install of the files and the uninstaller.
-void WriteUninstallEntry(const SetupContext& context);
+// The whole entry, after a fresh install of the files and the uninstaller; the
+// uninstall commands only when the uninstaller copy is in place.
+void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace);
 
 // What an update changes: the version, the icon and the size.
 void RefreshUninstallEntry(const SetupContext& context);

@@ -1,21 +1,12 @@
 // The uninstall wizard's work.
 #include "setup/installed_files.h"
+#include "setup/shared_folder.h"
 #include "setup/steps.h"
-#include "setup/system_paths.h"
 
 namespace {
 
 // The one second the main program gets for "/UnregServer" before its files go.
 constexpr DWORD kUnregisterPauseMilliseconds = 1000;
-
-// A drive root ("C:\", "\") or the Windows directory holds far more than the
-// program: there "delete all files" deletes only the program's own.
-bool IsSharedFolder(const std::string& folder) {
-  const std::string withoutSlash = folder.substr(0, folder.size() - 1);
-  const bool driveRoot = withoutSlash.find('\\') == std::string::npos;
-  return driveRoot ||
-         lstrcmpiA(folder.c_str(), WithTrailingBackslash(WindowsDirectory()).c_str()) == 0;
-}
 
 void DeleteFiles(SetupContext& context, bool everyFile) {
   if (everyFile) {

@@ -1,4 +1,4 @@
-// The text rules for a delete-at-restart entry in WININIT.INI, the older family's
+// The rules for a delete-at-restart entry in WININIT.INI, the older family's
 // list of file operations for the next start.
 #pragma once
 
@@ -8,3 +8,7 @@
 // first line of the first "[rename]\r\n" section, or appended with a new section
 // when there is none.
 std::string AddRenameEntry(const std::string& text, const std::string& entry);
+
+// Adds `entry` to the file `wininit` (made when it does not exist). A file that
+// cannot be read whole, or replaced whole, keeps its content; false then.
+bool AddWininitEntry(const std::string& wininit, const std::string& entry);

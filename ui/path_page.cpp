@@ -55,7 +55,7 @@ bool PathPage::OnCommand(int id) {
 
 void PathPage::Browse() {
   std::string folder;
-  if (!Context().BrowseForFolder(folder)) return;
+  if (!Context().BrowseForFolder(Window(), folder)) return;
   // A drive root comes with its backslash, any other folder without one.
   SetItemText(IDC_PATH_EDIT, WithTrailingBackslash(folder) + "KALENDRO");
 }

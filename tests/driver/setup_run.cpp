@@ -8,6 +8,13 @@ namespace {
 
 bool IsDialog(HWND window) { return WindowClass(window) == L"#32770"; }
 
+// A window whose thread has just come back from a long step counts as hung
+// until it takes messages again; queried before, its controls do not answer.
+bool TakesMessages(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &result) != 0;
+}
+
 std::wstring FolderOf(const std::wstring& path) {
   const std::wstring::size_type slash = path.rfind(L'\\');
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
@@ -86,7 +93,7 @@ HWND SetupRun::WaitForWindow(const std::function<bool(HWND)>& matches, const std
   WaitUntil(
       [&] {
         for (HWND window : TopLevelWindows()) {
-          if (matches(window)) found = window;
+          if (matches(window) && TakesMessages(window)) found = window;
         }
         return found != nullptr || !IsRunning();
       },

@@ -96,4 +96,5 @@ void ClearSetupState() {
   // the uninstall leaves it; gone only while empty, as the tests leave it.
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Morvane");
   DeleteFileW(UninstallerCopyPath().c_str());
+  RemoveDirectoryW(UninstallerCopyPath().c_str());  // a case may block the copy with one
 }

@@ -85,6 +85,12 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   return folder + L'\\' + name;
 }
 
+std::wstring ShortPath(const std::wstring& path) {
+  wchar_t shortPath[MAX_PATH] = L"";
+  const DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(shortPath, length) : path;
+}
+
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

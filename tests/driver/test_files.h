@@ -17,6 +17,8 @@ std::wstring StandinPath(const std::wstring& variant);
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 bool FileExists(const std::wstring& path);
+// The short 8.3 form of an existing path, as the older family's WININIT.INI names it.
+std::wstring ShortPath(const std::wstring& path);
 void CopyFileOrThrow(const std::wstring& from, const std::wstring& to);
 
 // A fresh folder under the Wine user's temp folder, removed with all it holds.

@@ -252,6 +252,7 @@ Page CycleTest::RunUpdate(const Page& update, bool backupDates, bool backupRuns)
 }
 
 Page CycleTest::OpenUninstallPage() {
+  pendingBeforeUninstall_ = PendingRenames();
   return Start(UninstallerCopyPath(), L"", LogEnvironment()).WaitForPage(kUninstallCaption);
 }
 
@@ -267,10 +268,13 @@ void CycleTest::Finish(const Page& donePage) {
   EXPECT_EQ(run_->WaitForExit(), 0u);
 }
 
-bool CycleTest::UninstallerIsScheduled() {
-  const std::wstring source = L"\\??\\" + UninstallerCopyPath();
-  for (const PendingRename& rename : PendingRenames()) {
-    if (_wcsicmp(rename.first.c_str(), source.c_str()) == 0 && rename.second.empty()) return true;
+bool CycleTest::UninstallerIsScheduled() const {
+  // A leftover entry of an earlier run must not count: the run adds exactly one.
+  const std::vector<PendingRename> after = PendingRenames();
+  if (after.size() != pendingBeforeUninstall_.size() + 1 ||
+      !std::equal(pendingBeforeUninstall_.begin(), pendingBeforeUninstall_.end(), after.begin())) {
+    return false;
   }
-  return false;
+  const std::wstring source = L"\\??\\" + UninstallerCopyPath();
+  return _wcsicmp(after.back().first.c_str(), source.c_str()) == 0 && after.back().second.empty();
 }

@@ -149,12 +149,13 @@ class CycleTest : public WizardTest {
   // Presses the finish page's button and waits for the end of the run.
   void Finish(const Page& donePage);
 
-  // Whether the uninstaller copy is listed for deletion at the next restart.
-  static bool UninstallerIsScheduled();
+  // Whether the last uninstall listed its copy for deletion at the next restart.
+  bool UninstallerIsScheduled() const;
 
  private:
   // Every uninstall lists itself there; put back after each test.
   RegValueGuard pendingRenames_;
+  std::vector<PendingRename> pendingBeforeUninstall_;  // taken by OpenUninstallPage
   // The install and the prepared settings make "Software\Morvane"; the uninstall leaves it.
   RegKeyGuard vendorKey_;
   DesktopRedirect desktopRedirect_;

@@ -195,13 +195,17 @@ struct BrowseCase {
 
 class BrowseChoiceTest : public BrowseTest, public ::testing::WithParamInterface<BrowseCase> {};
 
-// A chosen folder gets "KALENDRO" after one backslash; cancelling keeps the typed text.
+// A chosen folder gets "KALENDRO" after one backslash; cancelling keeps the typed
+// text. The browser is modal to the page.
 TEST_P(BrowseChoiceTest, FillsTheFieldFromTheChosenFolder) {
   const std::wstring typed = folder_.File(L"typed");
   const std::wstring root = DriveRoot(folder_.Path());
   const Page path = ToPathPage(StartInstall());
   path.SetText(IDC_PATH_EDIT, typed);
   const Page browser = OpenBrowser(path);
+  // The page beneath takes no Next, Back or Esc while the browser is open.
+  EXPECT_EQ(GetWindow(browser.Window(), GW_OWNER), path.Window());
+  EXPECT_FALSE(IsWindowEnabled(path.Window()));
   std::wstring expected = typed;
   switch (GetParam().choice) {
     case Choice::kCancel:
@@ -217,6 +221,7 @@ TEST_P(BrowseChoiceTest, FillsTheFieldFromTheChosenFolder) {
       break;
   }
   browser.WaitClosed();
+  EXPECT_TRUE(IsWindowEnabled(path.Window()));
   WaitUntil([&] { return path.Text(IDC_PATH_EDIT) == expected; }, kControlTimeout);
   EXPECT_TRUE(ShowsText(path, IDC_PATH_EDIT, expected));
   LeavePathPage(path);

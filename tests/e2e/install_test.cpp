@@ -150,17 +150,31 @@ TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
 }
 
 // ---------------------------------------------------------------------------
-// The uninstaller copy always comes from the distribution's "install.exe".
+// The uninstaller copy is the running setup's own file, whatever it is called,
+// and the uninstall entry names it only once it is in place.
 
-TEST_F(InstallTest, SetupFileOfAnotherNameCopiesNoUninstallerButRegistersItsPath) {
-  const std::wstring renamed = DistributionFile(L"setup.exe");
+TEST_F(InstallTest, SetupFileOfAnotherNameIsCopiedAsTheUninstaller) {
+  const std::wstring renamed = DistributionFile(L"setup (1).exe");
   ASSERT_TRUE(MoveFileW(DistributionFile(L"install.exe").c_str(), renamed.c_str()));
   const std::wstring target = TargetFolder();
   const Page options = InstallInto(ToPathPage(StartInstall(renamed)), target);
-  EXPECT_FALSE(FileExists(UninstallerCopyPath()));
+  EXPECT_TRUE(SameFiles(UninstallerCopyPath(), renamed));
   EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(target + L"\\")));
-  EXPECT_FALSE(FileExists(JoinPath(target, L"setup.exe")));
+  EXPECT_FALSE(FileExists(JoinPath(target, L"setup (1).exe")));
   LeaveFromOptions(options);
+}
+
+TEST_F(InstallTest, UninstallerThatCannotBeCopiedIsNotRegistered) {
+  ASSERT_TRUE(CreateDirectoryW(UninstallerCopyPath().c_str(), nullptr));
+  const std::wstring target = TargetFolder();
+  const Page options = InstallInto(ToPathPage(StartInstall()), target);
+  std::vector<NamedValue> withoutCommands = UninstallEntry(target + L"\\");
+  std::erase_if(withoutCommands, [](const NamedValue& value) {
+    return value.name == L"UninstallString" || value.name == L"QuietUninstallString";
+  });
+  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, withoutCommands));
+  LeaveFromOptions(options);
+  EXPECT_TRUE(RemoveDirectoryW(UninstallerCopyPath().c_str()));
 }
 
 TEST_F(InstallTest, OlderUninstallerIsReplaced) {

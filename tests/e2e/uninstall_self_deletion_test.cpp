@@ -15,10 +15,9 @@ const char kEntry[] = "<entry>";
 
 std::wstring WininitPath() { return WindowsFolderFile(L"WININIT.INI"); }
 
-// "NUL=" and the path of the uninstaller's module: the file it was started as,
-// with its long names (Wine reports those to a program told it runs on
-// Windows 98 too).
-std::string UninstallerEntry() { return "NUL=" + Ansi(UninstallerCopyPath()); }
+// "NUL=" and the short 8.3 path of the uninstaller's file: the older family
+// carries out WININIT.INI before long names are available.
+std::string UninstallerEntry() { return "NUL=" + Ansi(ShortPath(UninstallerCopyPath())); }
 
 std::string WithEntry(std::string text) {
   const std::string::size_type at = text.find(kEntry);
@@ -102,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         SelfDeletionCase{"OlderFamilyLastLineWithoutLineEnd", true,
                          std::string("[boot]\r\nshell=Explorer.exe"), false,
                          std::string("[boot]\r\nshell=Explorer.exe\r\n[rename]\r\n<entry>")},
-        // A file that cannot be written is left as it was. (A read-only one cannot
-        // stand for it here: Wine, run by root, writes through the attribute.)
+        // A file that cannot be read is left as it was.
         SelfDeletionCase{"OlderFamilyLockedFile", true, std::string(kOtherSections), true,
                          std::string(kOtherSections)},
         // The NT family has its own delayed deletion and leaves WININIT.INI alone.

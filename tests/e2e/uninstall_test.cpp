@@ -1,6 +1,7 @@
 // The uninstall wizard on a prepared installation: which files go with and
 // without "delete all files", when the folder goes, the registry entries and
 // shortcuts it removes, and "Выход", which removes nothing.
+#include <list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -99,6 +100,52 @@ INSTANTIATE_TEST_SUITE_P(
         DeletionCase{"EveryFileBesideASubfolder", true, Obstacle::kSubfolder, {L"skins"}},
         DeletionCase{"EveryFileButALockedOne", true, Obstacle::kLockedFile, {L"skin.kqs"}}),
     [](const ::testing::TestParamInfo<DeletionCase>& info) {
+      return std::string(info.param.name);
+    });
+
+// ---------------------------------------------------------------------------
+// An installation in a drive root or the Windows directory, in whatever spelling
+// the install was typed: "delete all files" deletes only the program's own there.
+
+struct SharedFolderCase {
+  const char* name;
+  const wchar_t* typed;   // the folder as recorded by the install
+  const wchar_t* folder;  // the same folder as the system names it
+  friend std::ostream& operator<<(std::ostream& out, const SharedFolderCase& given) {
+    return out << given.name;
+  }
+};
+
+class SharedFolderTest : public UninstallTest,
+                         public ::testing::WithParamInterface<SharedFolderCase> {};
+
+TEST_P(SharedFolderTest, DeleteAllKeepsTheOtherFilesThere) {
+  const SharedFolderCase& given = GetParam();
+  const std::wstring userFile = JoinPath(given.folder, L"kq-user-notes.txt");
+  std::list<FileGuard> guards;
+  for (const wchar_t* name : kDistributedFiles) guards.emplace_back(JoinPath(given.folder, name));
+  guards.emplace_back(JoinPath(given.folder, L"kalquint.exe"));
+  guards.emplace_back(userFile);
+  PrepareInstallationIn(given.typed, L"v3105");
+  WriteFileBytes(userFile, "the user's notes");
+
+  Finish(RunUninstall(OpenUninstallPage(), true));
+
+  EXPECT_EQ(ReadFileBytes(userFile), "the user's notes");
+  EXPECT_TRUE(FileExists(JoinPath(given.folder, L"dates.txt")));
+  EXPECT_FALSE(FileExists(JoinPath(given.folder, L"kalquint.exe")));
+  EXPECT_TRUE(FolderExists(given.folder));
+  EXPECT_TRUE(UninstallerIsScheduled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, SharedFolderTest,
+    ::testing::Values(SharedFolderCase{"DriveRootDoubledBackslash", L"C:\\\\", L"C:\\"},
+                      SharedFolderCase{"DriveRootDotStep", L"C:\\.\\", L"C:\\"},
+                      SharedFolderCase{"WindowsDotStep", L"C:\\windows\\.\\", L"C:\\windows"},
+                      SharedFolderCase{"WindowsOtherCaseAndDotDot",
+                                       L"c:\\WINDOWS\\system32\\..\\", L"C:\\windows"}),
+    [](const ::testing::TestParamInfo<SharedFolderCase>& info) {
       return std::string(info.param.name);
     });
 

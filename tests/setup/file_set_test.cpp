@@ -1,11 +1,12 @@
 // The file list and the copy, delete, backup and uninstaller operations on real
-// files in scratch folders.
+// files in scratch folders; the older family's backup through its seam.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <vector>
 
+#include "setup/file_move.h"
 #include "setup/setup_context.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -67,6 +68,21 @@ TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
   EXPECT_TRUE(PathExists(source / "dates.txt"));
 }
 
+// Bare names would come from the current folder: with no distribution folder
+// every listed file counts as not copied.
+TEST_F(FileSetTest, WithoutTheDistributionFolderNothingIsCopied) {
+  WriteBytes(source / "dates.txt", "dates");
+  char previous[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(source.Path().c_str()));
+  context.SourceDir.clear();
+  context.AddFile(IDS_FILE_DATES);
+
+  EXPECT_THAT(context.CopyListedFiles(), ElementsAre("dates.txt"));
+  EXPECT_TRUE(SetCurrentDirectoryA(previous));
+  EXPECT_FALSE(PathExists(target / "dates.txt"));
+}
+
 TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDeleted) {
   WriteBytes(source / "Dates.TXT", "dates");
   ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
@@ -115,23 +131,66 @@ TEST_F(FileSetTest, BackupHoldsTheCurrentFile) {
   }
 }
 
-TEST_F(FileSetTest, UninstallerIsTheDistributionsSetupCopiedIntoTheWindowsFolder) {
+// The older family's way, and the NT family's when the call is not implemented.
+BOOL WINAPI MoveFileExNotImplemented(LPCSTR, LPCSTR, DWORD) {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+
+BOOL WINAPI MoveFileExDenied(LPCSTR, LPCSTR, DWORD) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
+  struct Case {
+    const char* what;
+    bool ntFamily;
+    MoveFileExFunction moveFileEx;
+    std::optional<std::string> current;
+    bool moved;
+    std::optional<std::string> kept;  // what is left at the current file's place
+    std::optional<std::string> backup;
+  };
+  const Case cases[] = {
+      {"older family", false, MoveFileExA, "current", true, std::nullopt, "current"},
+      {"older family, no file", false, MoveFileExA, std::nullopt, false, std::nullopt, "older"},
+      {"not implemented", true, MoveFileExNotImplemented, "current", true, std::nullopt,
+       "current"},
+      {"not implemented, no file", true, MoveFileExNotImplemented, std::nullopt, false,
+       std::nullopt, "older"},
+      {"other failure", true, MoveFileExDenied, "current", false, "current", "older"},
+  };
+  const std::string path = target / "dates.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileA(path.c_str());
+    if (c.current) WriteBytes(path, *c.current);
+    WriteBytes(path + ".bak", "older");
+
+    EXPECT_EQ(MoveFileReplacing(path, path + ".bak", c.ntFamily, c.moveFileEx), c.moved);
+    EXPECT_EQ(ReadBytes(path), c.kept);
+    EXPECT_EQ(ReadBytes(path + ".bak"), c.backup);
+  }
+}
+
+TEST_F(FileSetTest, UninstallerIsTheRunningProgramCopiedIntoTheWindowsFolder) {
   const std::string uninstaller = WindowsDir() + "\\kquninst.exe";
   const PreservedFile preserved(uninstaller);
   WriteBytes(uninstaller, "older uninstaller");
   WriteBytes(source / "install.exe", "setup program");
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
 
-  context.InstallUninstaller();
+  EXPECT_TRUE(context.InstallUninstaller());
   EXPECT_EQ(context.UninstallerPath, uninstaller);
-  EXPECT_EQ(ReadBytes(uninstaller), "setup program");
+  EXPECT_EQ(ReadBytes(uninstaller), ReadBytes(self));
 
+  // A folder in the copy's place: no copy, and the caller is told.
   ASSERT_TRUE(DeleteFileA(uninstaller.c_str()));
-  ASSERT_TRUE(DeleteFileA((source / "install.exe").c_str()));
-  SetupContext withoutSetup;
-  withoutSetup.SourceDir = source.Path();
-  withoutSetup.InstallUninstaller();
-  EXPECT_EQ(withoutSetup.UninstallerPath, uninstaller);
-  EXPECT_FALSE(PathExists(uninstaller));
+  ASSERT_TRUE(CreateDirectoryA(uninstaller.c_str(), nullptr));
+  EXPECT_FALSE(context.InstallUninstaller());
+  EXPECT_TRUE(RemoveDirectoryA(uninstaller.c_str()));
 }
 
 }  // namespace

@@ -151,9 +151,17 @@ TEST_F(RegistryTest, ShortcutFolderIsTheShellFolderWithTheSuffix) {
   std::string folder = "unchanged";
   EXPECT_TRUE(context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, "\\KALENDRO!\\", folder));
   EXPECT_EQ(folder, "C:\\Menu\\Programs\\KALENDRO!\\");
-  folder = "unchanged";
-  EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder));
-  EXPECT_EQ(folder, "unchanged");
+  // Missing and empty alike name no folder (an empty one would be the drive root).
+  for (const bool present : {false, true}) {
+    if (present) {
+      SetStringValue(HKEY_CURRENT_USER,
+                     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                     "Desktop", "");
+    }
+    folder = "unchanged";
+    EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << present;
+    EXPECT_EQ(folder, "unchanged");
+  }
 }
 
 constexpr const char* kOtherUninstallEntry =

@@ -1,5 +1,5 @@
-// Deleting the uninstaller at the next restart: the WININIT.INI text rules of the
-// older family, and the system's delayed deletion on Wine's NT family.
+// Deleting the uninstaller at the next restart: the WININIT.INI text and file
+// rules of the older family, and no deletion of any other file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -131,6 +131,58 @@ TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtResta
   expected.emplace_back(L"\\??\\" + std::wstring(copy.begin(), copy.end()), L"");
   EXPECT_EQ(PendingRenames(), expected);
   EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+}
+
+// The test program is not the uninstaller's copy in the Windows directory: its
+// file is the user's, and neither family's list gets it.
+TEST(ScheduleSelfDeletion, AnotherFileThanTheWindowsUninstallerIsNotScheduled) {
+  const PreservedPendingRenames preservedRenames;
+  const auto before = PendingRenames();
+  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
+
+  SetupContext().ScheduleSelfDeletion();
+
+  EXPECT_EQ(PendingRenames(), before);
+  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+}
+
+TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
+  const std::string entry = "NUL=C:\\WINDOWS\\KQUNINST.EXE";
+  const std::string other = "[boot]\r\nshell=Explorer.exe\r\n";
+  struct Case {
+    const char* what;
+    std::optional<std::string> before;
+    DWORD attributes;
+    bool locked;
+    bool added;
+    std::optional<std::string> after;
+  };
+  const Case cases[] = {
+      {"absent", std::nullopt, FILE_ATTRIBUTE_NORMAL, false, true, "[rename]\r\n" + entry},
+      {"other sections", other, FILE_ATTRIBUTE_NORMAL, false, true,
+       other + "[rename]\r\n" + entry},
+      {"read-only", other, FILE_ATTRIBUTE_READONLY, false, false, other},
+      {"locked", other, FILE_ATTRIBUTE_NORMAL, true, false, other},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScratchFolder folder;
+    const std::string path = folder / "WININIT.INI";
+    if (c.before) WriteBytes(path, *c.before);
+    SetFileAttributesA(path.c_str(), c.attributes);
+    {
+      const ScopedFile held(c.locked ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                     : INVALID_HANDLE_VALUE);
+      EXPECT_EQ(AddWininitEntry(path, entry), c.added);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(path), c.after);
+    // No temporary file is left beside it.
+    WIN32_FIND_DATAA found;
+    const ScopedFind search(FindFirstFileA((folder / "*.tmp").c_str(), &found));
+    EXPECT_FALSE(search.IsValid()) << found.cFileName;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+// Paths in the one spelling the system resolves them to, and the folders that
+// hold far more than the program.
+#pragma once
+
+#include <string>
+
+// `path` as the system resolves it: full, with long names where the file exists,
+// without a trailing backslash except at a drive root. Empty when it cannot be
+// resolved.
+std::string CanonicalPath(const std::string& path);
+
+// Whether both paths resolve to the same file or folder, letter case aside.
+bool IsSamePath(const std::string& a, const std::string& b);
+
+// A drive root, a network share's root, the Windows or system directory, the
+// program-files folder itself or one of the user's special folders: there
+// "delete all files" must delete only the program's own. A folder that cannot
+// be resolved counts as shared.
+bool IsSharedFolder(const std::string& folder);

@@ -1,0 +1,79 @@
+// Which folders count as shared, whatever the spelling they are given in.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "setup/shared_folder.h"
+#include "tests/setup/engine_test_support.h"
+
+namespace {
+
+constexpr const char* kShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string ShortPathOf(const std::string& path) {
+  char shortPath[MAX_PATH];
+  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(shortPath, length) : std::string();
+}
+
+std::string Upper(std::string text) {
+  CharUpperA(&text[0]);
+  return text;
+}
+
+class SharedFolderTest : public RedirectedRegistryTest {
+ protected:
+  ScratchFolder scratch;
+};
+
+TEST_F(SharedFolderTest, RootsAndSystemFoldersAreSharedInEverySpelling) {
+  const std::string windows = WindowsDir();
+  const std::pair<std::string, bool> cases[] = {
+      {"C:\\", true},
+      {"C:\\\\", true},
+      {"c:\\windows\\..", true},
+      {windows, true},
+      {Upper(windows) + "\\", true},
+      {windows + "\\.", true},
+      {windows + "\\system32\\..", true},
+      {windows + "\\\\system32\\", true},
+      {"\\\\server\\share\\", true},
+      {"", true},
+      {"\\\\server\\share\\KALENDRO\\", false},
+      {windows + "\\KALENDRO\\", false},
+      {scratch.Path(), false},
+  };
+  for (const auto& [folder, shared] : cases) EXPECT_EQ(IsSharedFolder(folder), shared) << folder;
+}
+
+TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
+  const std::string folder = scratch / "Long Folder Name";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string shortFolder = ShortPathOf(folder);
+  ASSERT_NE(shortFolder, "");
+  ASSERT_NE(shortFolder, folder);
+  const std::string spellings[] = {folder, folder + "\\", Upper(folder), shortFolder,
+                                   scratch / "\\Long Folder Name\\.\\",
+                                   folder + "\\sub\\..\\"};
+  const std::pair<HKEY, const char*> values[] = {
+      {HKEY_LOCAL_MACHINE, "ProgramFilesDir"}, {HKEY_CURRENT_USER, "Desktop"},
+      {HKEY_CURRENT_USER, "Programs"},         {HKEY_CURRENT_USER, "Startup"},
+      {HKEY_CURRENT_USER, "Personal"}};
+  for (const auto& [root, value] : values) {
+    SCOPED_TRACE(value);
+    const std::string key = root == HKEY_LOCAL_MACHINE
+                                ? std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")
+                                : std::string(kShellFoldersKey);
+    SetStringValue(root, key, value, Upper(shortFolder));
+    for (const std::string& spelling : spellings) EXPECT_TRUE(IsSharedFolder(spelling)) << spelling;
+    EXPECT_FALSE(IsSharedFolder(scratch.Path()));
+    EXPECT_FALSE(IsSharedFolder(folder + "\\KALENDRO"));
+    // An empty value names no folder, not the current one.
+    SetStringValue(root, key, value, "");
+    EXPECT_FALSE(IsSharedFolder(folder));
+    EXPECT_FALSE(IsSharedFolder("."));
+  }
+}
+
+}  // namespace
