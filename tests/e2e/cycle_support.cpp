@@ -124,8 +124,6 @@ std::vector<PendingRename> PendingRenames() {
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
-
 struct WindowSearch {
   DWORD processId;
   const std::wstring* title;
@@ -147,7 +145,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
 
 RunningStandin::RunningStandin(const std::wstring& program, const std::wstring& title,
                                const std::vector<EnvironmentVariable>& environment)
-    : process_(program, L"", FolderOf(program), environment), title_(title) {
+    : process_(program, L"", std::wstring(), environment), title_(title) {
   if (!WaitUntil([&] { return ShowsWindow(); }, kPageTimeout)) {
     throw DriverError(Utf8(program) + " did not show its window '" + Utf8(title) + "'");
   }
