@@ -1,6 +1,7 @@
 // The install wizard's work: the files, then the options.
 #include "setup/data_file_lists.h"
 #include "setup/installed_files.h"
+#include "setup/shared_folder.h"
 #include "setup/steps.h"
 #include "setup/uninstall_entry.h"
 
@@ -67,8 +68,12 @@ std::string ProposedInstallFolder(const SetupContext& context) {
 StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder) {
   // Blanks alone would make the current drive's root the folder.
   if (folder.find_first_not_of(" \t") == std::string::npos) return StepOutcome::kNoFolder;
-  context.InstallDir = WithTrailingBackslash(folder);
-  CreateDirectoryA(folder.c_str(), nullptr);
+  // Recorded relative, the folder would be looked for below whatever folder the
+  // program, its links or the uninstaller are later started in.
+  const std::string full = FullPath(folder);
+  if (full.empty()) return StepOutcome::kNotInstalled;
+  context.InstallDir = WithTrailingBackslash(full);
+  CreateDirectoryA(full.c_str(), nullptr);
   ListFilesToInstall(context);
   if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotInstalled;
   WriteUninstallEntry(context, context.InstallUninstaller());

@@ -51,13 +51,18 @@ std::vector<std::string> RegisteredSharedFolders() {
 
 }  // namespace
 
-std::string CanonicalPath(const std::string& path) {
+std::string FullPath(const std::string& path) {
   if (path.empty()) return std::string();
   char full[MAX_PATH];
   LPSTR namePart = nullptr;
   const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  std::string canonical = LongPathOf(std::string(full, length));
+  return length > 0 && length < MAX_PATH ? std::string(full, length) : std::string();
+}
+
+std::string CanonicalPath(const std::string& path) {
+  const std::string full = FullPath(path);
+  if (full.empty()) return std::string();
+  std::string canonical = LongPathOf(full);
   while (canonical.size() > 3 && canonical.back() == '\\') canonical.pop_back();
   return canonical;
 }

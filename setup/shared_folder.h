@@ -4,6 +4,10 @@
 
 #include <string>
 
+// `path` made full against the current folder, its "." and ".." steps and doubled
+// backslashes resolved. Empty when it cannot be resolved.
+std::string FullPath(const std::string& path);
+
 // `path` as the system resolves it: full, with long names where the file exists,
 // without a trailing backslash except at a drive root. Empty when it cannot be
 // resolved.
