@@ -11,10 +11,21 @@ namespace {
 constexpr int kDeleteAttempts = 6;
 constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
 
+// Only a file that is there and in use can be released: a missing one, ".",
+// ".." or a subfolder never deletes, and waiting for each would cost a second.
+bool MayBeReleased(const std::string& path, DWORD error) {
+  if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+      error != ERROR_LOCK_VIOLATION) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool DeleteWithRetries(const std::string& path) {
   for (int attempt = 0;; ++attempt) {
     if (DeleteFileA(path.c_str())) return true;
-    if (attempt + 1 == kDeleteAttempts) return false;
+    if (attempt + 1 == kDeleteAttempts || !MayBeReleased(path, GetLastError())) return false;
     Sleep(kDeleteRetryPauseMilliseconds);
   }
 }

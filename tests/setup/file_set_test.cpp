@@ -56,6 +56,28 @@ TEST_F(FileSetTest, AFailedDeleteOfANameListedTwiceDoesNotStopTheRest) {
   EXPECT_FALSE(PathExists(source / "runs.txt"));
 }
 
+// The main program lets go of its file a moment after "/UnregServer".
+TEST_F(FileSetTest, AFileReleasedAMomentLaterIsDeleted) {
+  WriteBytes(source / "kalquint.exe", "program");
+  struct Holder {
+    ScopedFile file;
+    static DWORD WINAPI ReleaseLater(void* holder) {
+      Sleep(400);
+      static_cast<Holder*>(holder)->file.Reset();
+      return 0;
+    }
+  } holder{ScopedFile(CreateFileA((source / "kalquint.exe").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr))};
+  ASSERT_TRUE(holder.file.IsValid());
+  const ScopedHandle releaser(CreateThread(nullptr, 0, Holder::ReleaseLater, &holder, 0, nullptr));
+  ASSERT_TRUE(releaser.IsValid());
+  context.AddFile(IDS_FILE_EXE);
+
+  context.DeleteListedFiles();
+  WaitForSingleObject(releaser.Get(), INFINITE);
+  EXPECT_FALSE(PathExists(source / "kalquint.exe"));
+}
+
 TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
   WriteBytes(source / "dates.txt", "dates");
   context.AddFile(IDS_FILE_DATES);
