@@ -40,6 +40,13 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-apt-get update -qq
+# A mirror in the middle of a sync serves index files of the wrong size for a
+# while: try again rather than fail the whole run.
+for attempt in 1 2 3 4 5; do
+  apt-get update -qq && break
+  [ "$attempt" -eq 5 ] && exit 1
+  echo "setup-machine: package lists incomplete, retrying in 30 s" >&2
+  sleep 30
+done
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 ensure_locale
