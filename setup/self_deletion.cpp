@@ -54,13 +54,6 @@ bool ReplaceFileText(const std::string& path, const std::string& text) {
   return false;
 }
 
-// The older family carries out WININIT.INI before long file names exist.
-std::string ShortPathOf(const std::string& path) {
-  char shortPath[MAX_PATH];
-  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(shortPath, length) : std::string();
-}
-
 }  // namespace
 
 std::string AddRenameEntry(const std::string& text, const std::string& entry) {
@@ -93,7 +86,8 @@ void SetupContext::ScheduleSelfDeletion() const {
     MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return;
   }
-  const std::string shortSelf = ShortPathOf(self);
+  // The older family carries out WININIT.INI before long file names exist.
+  const std::string shortSelf = ShortPath(self);
   if (shortSelf.empty()) return;
   AddWininitEntry(windows + "\\" + LoadText(IDS_WININIT_FILE),
                   LoadText(IDS_NUL_ENTRY) + shortSelf);

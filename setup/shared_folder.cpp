@@ -13,8 +13,9 @@ std::string LongPathOf(const std::string& path) {
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA")));
   if (getLongPathName == nullptr) return path;
   char longPath[MAX_PATH];
-  const DWORD length = getLongPathName(path.c_str(), longPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(longPath, length) : path;
+  const std::string resolved =
+      PathFromBuffer(longPath, getLongPathName(path.c_str(), longPath, MAX_PATH));
+  return resolved.empty() ? path : resolved;
 }
 
 bool IsDriveRoot(const std::string& canonical) {
@@ -27,12 +28,6 @@ bool IsShareRoot(const std::string& canonical) {
   const std::string::size_type shareStart = canonical.find('\\', 2);
   return shareStart == std::string::npos ||
          canonical.find('\\', shareStart + 1) == std::string::npos;
-}
-
-std::string SystemDirectory() {
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
 }
 
 // The shared folders the registry names; a value that cannot be read is empty.
@@ -55,8 +50,12 @@ std::string FullPath(const std::string& path) {
   if (path.empty()) return std::string();
   char full[MAX_PATH];
   LPSTR namePart = nullptr;
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart);
-  return length > 0 && length < MAX_PATH ? std::string(full, length) : std::string();
+  return PathFromBuffer(full, GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart));
+}
+
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH];
+  return PathFromBuffer(shortPath, GetShortPathNameA(path.c_str(), shortPath, MAX_PATH));
 }
 
 std::string CanonicalPath(const std::string& path) {

@@ -8,6 +8,9 @@
 // backslashes resolved. Empty when it cannot be resolved.
 std::string FullPath(const std::string& path);
 
+// The short 8.3 form of an existing path. Empty when it cannot be resolved.
+std::string ShortPath(const std::string& path);
+
 // `path` as the system resolves it: full, with long names where the file exists,
 // without a trailing backslash except at a drive root. Empty when it cannot be
 // resolved.

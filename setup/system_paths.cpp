@@ -10,12 +10,19 @@ bool IsNtFamily() {
 
 std::string WindowsDirectory() {
   char path[MAX_PATH];
-  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
+  return PathFromBuffer(path, GetWindowsDirectoryA(path, MAX_PATH));
+}
+
+std::string SystemDirectory() {
+  char path[MAX_PATH];
+  return PathFromBuffer(path, GetSystemDirectoryA(path, MAX_PATH));
 }
 
 std::string OwnModulePath() {
   char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, length < MAX_PATH ? length : 0);
+  return PathFromBuffer(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+}
+
+std::string PathFromBuffer(const char* buffer, unsigned long length) {
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }

@@ -1,5 +1,6 @@
-// What the system reports: its family, the Windows directory and the program's
-// own file. A path that cannot be read or does not fit MAX_PATH comes back empty.
+// What the system reports: its family, the Windows and system directories and
+// the program's own file. A path that cannot be read or does not fit MAX_PATH
+// comes back empty.
 #pragma once
 
 #include <string>
@@ -10,5 +11,12 @@ bool IsNtFamily();
 // The Windows directory, without a trailing backslash (as the system gives it).
 std::string WindowsDirectory();
 
+// The system directory, as the system gives it.
+std::string SystemDirectory();
+
 // The full path of the running program's file.
 std::string OwnModulePath();
+
+// The path a call wrote into a MAX_PATH buffer, given the length it returned;
+// empty when the call failed (0) or the path did not fit.
+std::string PathFromBuffer(const char* buffer, unsigned long length);
