@@ -10,6 +10,7 @@
 
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
+#include "tests/driver/case_name.h"
 #include "tests/e2e/bad_input_support.h"
 
 namespace {
@@ -197,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"kalquint.cnt", L"update.txt"}},
         ReadOnlyCase{"DeleteAllWithReadOnlyFiles", true, {L"kalquint.hlp", L"dates.txt"},
                      {L"kalquint.exe", L"kalquint.cnt", L"update.txt", L"winter.kqs"}}),
-    [](const ::testing::TestParamInfo<ReadOnlyCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // A distribution folder with files missing: the install finishes and puts in
@@ -239,9 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
     Distributions, MissingDistributionFilesTest,
     ::testing::Values(MissingFilesCase{"NoHelpNoUpdate", L"v3105",
                                        {L"kalquint.hlp", L"update.txt"}}),
-    [](const ::testing::TestParamInfo<MissingFilesCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 // Without the main program in the distribution nothing is installed.
 TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "res/resource_ids.h"
+#include "tests/driver/case_name.h"
 #include "tests/e2e/bad_input_support.h"
 
 namespace {
@@ -86,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableFolderCase{"WithoutParent", L"New\\Deep\\KALENDRO", true},
         UnusableFolderCase{"EmptyField", L"", false},
         UnusableFolderCase{"BlanksOnly", L"   ", false}),
-    [](const ::testing::TestParamInfo<UnusableFolderCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   const std::wstring current = folder_.MakeFolder(L"current");

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "tests/driver/case_name.h"
 #include "tests/e2e/cycle_support.h"
 
 namespace {
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
         RunningCase{"UninstallClosesAtl", Mode::kUninstall, L"atl", kAtlTitle, nullptr, nullptr},
         RunningCase{"UninstallClosesAfxBeforeAtl", Mode::kUninstall, L"v3105", kAfxTitle, L"atl",
                     kAtlTitle}),
-    [](const ::testing::TestParamInfo<RunningCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // A program that ignores the close request: after waiting 30 s without spending
 // the processor, the page says so and stays, having changed nothing; once the

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/case_name.h"
 #include "tests/e2e/install_support.h"
 
 namespace {
@@ -73,8 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UnreadableFolderCase{"Programs", L"Programs", L"UseGroup"},
                       UnreadableFolderCase{"Startup", L"Startup", L"UseStartup"},
                       UnreadableFolderCase{"Desktop", L"Desktop", L"UseDesktop"}),
-    [](const ::testing::TestParamInfo<UnreadableFolderCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
+#include "tests/driver/case_name.h"
 #include "tests/e2e/install_support.h"
 
 namespace {
@@ -40,9 +41,7 @@ TEST_P(TypedFolderTest, InstallsIntoTheFolderAndRecordsItWithOneBackslash) {
 INSTANTIATE_TEST_SUITE_P(Endings, TypedFolderTest,
                          ::testing::Values(TypedFolderCase{"WithoutBackslash", L""},
                                            TypedFolderCase{"WithBackslash", L"\\"}),
-                         [](const ::testing::TestParamInfo<TypedFolderCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         CaseName());
 
 TEST_F(InstallTest, UnreadableProgramFilesFolderLeavesTheSuffixAlone) {
   const SetAsideRegValue programFiles(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProgramFilesDir");
@@ -231,8 +230,6 @@ INSTANTIATE_TEST_SUITE_P(Choices, BrowseChoiceTest,
                          ::testing::Values(BrowseCase{"Cancel", Choice::kCancel},
                                            BrowseCase{"DriveRoot", Choice::kDriveRoot},
                                            BrowseCase{"Folder", Choice::kFolder}),
-                         [](const ::testing::TestParamInfo<BrowseCase>& info) {
-                           return std::string(info.param.name);
-                         });
+                         CaseName());
 
 }  // namespace

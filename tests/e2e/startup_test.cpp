@@ -5,6 +5,7 @@
 #include <string>
 
 #include "res/resource_ids.h"
+#include "tests/driver/case_name.h"
 #include "tests/driver/setup_names.h"
 #include "tests/driver/wizard_driver.h"
 #include "tests/driver/wizard_test.h"
@@ -202,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{"PartsOf65535", L"v65535", L"65535.2.65535.4"},
                       VersionCase{"NoVersionResource", L"noversion", L"0.0.0.0"},
                       VersionCase{"NoProgram", kNoProgram, L"0.0.0.0"}),
-    [](const ::testing::TestParamInfo<VersionCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // "/setup" anywhere in the arguments, in exactly that case, selects install mode;
@@ -234,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"Capitals", L"/SETUP", kUninstallCaption},
                       ModeCase{"MixedCase", L"/Setup", kUninstallCaption},
                       ModeCase{"NoArguments", L"", kUninstallCaption}),
-    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // "/quiet" shows no window: a command line it does not understand, or an
@@ -268,9 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
         QuietRefusalCase{"UnknownBackup", L"/setup /quiet /backup=dates,all", 2},
         QuietRefusalCase{"EmptyFolder", L"/setup /quiet /dir= /options=desktop", 2},
         QuietRefusalCase{"NothingInstalled", L"/quiet", 3}),
-    [](const ::testing::TestParamInfo<QuietRefusalCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // What Location holds decides between update and fresh install after the
@@ -329,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(
                      kUpdateCaption, false},
         LocationCase{"MissingFileBesideProgram", L"v3105", L"kalquint.exe", L"other.exe",
                      kPathCaption, true}),
-    [](const ::testing::TestParamInfo<LocationCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // Uninstall mode without a usable Location: one message box, then the end.
 
@@ -353,8 +352,6 @@ INSTANTIATE_TEST_SUITE_P(
     Locations, BrokenLocationTest,
     ::testing::Values(BrokenLocationCase{"NoLocation", nullptr},
                       BrokenLocationCase{"WithoutBackslash", L"kalquint.exe"}),
-    [](const ::testing::TestParamInfo<BrokenLocationCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 }  // namespace

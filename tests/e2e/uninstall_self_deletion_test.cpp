@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "tests/driver/case_name.h"
 #include "tests/e2e/cycle_support.h"
 
 namespace {
@@ -73,8 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The NT family has its own delayed deletion and leaves WININIT.INI alone.
         SelfDeletionCase{"NtFamilyWithFile", false, "[rename]\r\nNUL=C:\\A.TMP\r\n",
                          "[rename]\r\nNUL=C:\\A.TMP\r\n"}),
-    [](const ::testing::TestParamInfo<SelfDeletionCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 }  // namespace

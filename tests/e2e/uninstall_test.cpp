@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/case_name.h"
 #include "tests/e2e/cycle_support.h"
 
 namespace {
@@ -99,9 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeletionCase{"EveryFile", true, Obstacle::kNone, {}},
         DeletionCase{"EveryFileBesideASubfolder", true, Obstacle::kSubfolder, {L"skins"}},
         DeletionCase{"EveryFileButALockedOne", true, Obstacle::kLockedFile, {L"skin.kqs"}}),
-    [](const ::testing::TestParamInfo<DeletionCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // An installation in a drive root or the Windows directory, in whatever spelling
@@ -145,9 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedFolderCase{"WindowsDotStep", L"C:\\windows\\.\\", L"C:\\windows"},
                       SharedFolderCase{"WindowsOtherCaseAndDotDot",
                                        L"c:\\WINDOWS\\system32\\..\\", L"C:\\windows"}),
-    [](const ::testing::TestParamInfo<SharedFolderCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // Shortcuts go by their names; the group folder only when nothing else is in it.

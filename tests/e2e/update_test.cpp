@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/case_name.h"
 #include "tests/e2e/cycle_support.h"
 
 namespace {
@@ -125,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BackupCase{"BothBoxesWithoutTheFiles",
                                  {kNone, kNone, true, kDistribution, kNone},
                                  {kNone, kOlder, true, kDistribution, kOlder}}),
-    [](const ::testing::TestParamInfo<BackupCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // A dates.txt that another program holds open cannot be backed up, and then it
 // is not overwritten either: also when that program lets others write to it
@@ -156,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
     Sharing, LockedDatesTest,
     ::testing::Values(LockCase{"NoSharing", 0},
                       LockCase{"ReadAndWriteSharing", FILE_SHARE_READ | FILE_SHARE_WRITE}),
-    [](const ::testing::TestParamInfo<LockCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // Conversion of the data-file lists: old entries "DatesFile<n>" counted by
@@ -253,8 +254,6 @@ INSTANTIATE_TEST_SUITE_P(
                       AlreadyConverted("CurrentDatesList", L"DatesFile001"),
                       AlreadyConverted("CurrentEventsList", L"EventsFile001"),
                       AlreadyConverted("CurrentRunsList", L"RunsFile001")),
-    [](const ::testing::TestParamInfo<ConversionCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 }  // namespace

@@ -24,6 +24,9 @@ std::string BuildTreePath(const std::string& relative);
 std::string StandInPath(const std::string& variant);
 // The Windows directory, without a trailing backslash.
 std::string WindowsDir();
+// Under HKEY_CURRENT_USER: the user's special folders the setup reads.
+constexpr const char* kShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const std::string& path);

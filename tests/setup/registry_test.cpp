@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "setup/setup_context.h"
+#include "tests/driver/case_name.h"
 #include "tests/setup/engine_test_support.h"
 
 namespace {
@@ -145,23 +146,16 @@ TEST_F(RegistryTest, SetRegStringCreatesTheKeyWithItsParents) {
 }
 
 TEST_F(RegistryTest, ShortcutFolderIsTheShellFolderWithTheSuffix) {
-  SetStringValue(HKEY_CURRENT_USER,
-                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 "Programs", "C:\\Menu\\Programs");
+  SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Programs", "C:\\Menu\\Programs");
   std::string folder = "unchanged";
   EXPECT_TRUE(context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, "\\KALENDRO!\\", folder));
   EXPECT_EQ(folder, "C:\\Menu\\Programs\\KALENDRO!\\");
   // Missing and empty alike name no folder (an empty one would be the drive root).
-  for (const bool present : {false, true}) {
-    if (present) {
-      SetStringValue(HKEY_CURRENT_USER,
-                     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                     "Desktop", "");
-    }
-    folder = "unchanged";
-    EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << present;
-    EXPECT_EQ(folder, "unchanged");
-  }
+  folder = "unchanged";
+  EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << "missing";
+  SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Desktop", "");
+  EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << "empty";
+  EXPECT_EQ(folder, "unchanged");
 }
 
 constexpr const char* kOtherUninstallEntry =
@@ -218,6 +212,6 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"SubkeyWithSubkeysStays", HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 4,
                    {"kqsfile\\shell\\edit\\command"}, {"kqsfile\\shell\\edit\\command"},
                    {"kqsfile\\shell\\open", "kqsfile\\DefaultIcon"}}),
-    [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 }  // namespace

@@ -8,15 +8,6 @@
 
 namespace {
 
-constexpr const char* kShellFoldersKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string ShortPathOf(const std::string& path) {
-  char shortPath[MAX_PATH];
-  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(shortPath, length) : std::string();
-}
-
 std::string Upper(std::string text) {
   CharUpperA(&text[0]);
   return text;
@@ -50,7 +41,7 @@ TEST_F(SharedFolderTest, RootsAndSystemFoldersAreSharedInEverySpelling) {
 TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
   const std::string folder = scratch / "Long Folder Name";
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  const std::string shortFolder = ShortPathOf(folder);
+  const std::string shortFolder = ShortPath(folder);
   ASSERT_NE(shortFolder, "");
   ASSERT_NE(shortFolder, folder);
   const std::string spellings[] = {folder, folder + "\\", Upper(folder), shortFolder,
