@@ -1,12 +1,13 @@
-// Entry point: picks install or uninstall mode from the command line and runs
-// the wizard until it ends (exit code 0), or its work without a window ("/quiet").
+// The run: picks install or uninstall mode from the command line and runs the
+// wizard until it ends (exit code 0), or its work without a window ("/quiet").
+#include "app/main.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <memory>
-#include <string>
 
+#include "app/command_line.h"
 #include "app/unattended.h"
 #include "app/wizard.h"
 
@@ -29,14 +30,12 @@ WizardState FirstState(SetupContext& context, const std::string& arguments) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+int RunSetup(const std::string& arguments) {
   const ComApartment com;
   InitCommonControls();
   const auto context = std::make_unique<SetupContext>();
-  const std::string arguments = commandLine != nullptr ? commandLine : "";
-  if (IsQuietRequested(__argc, __argv)) {
-    return RunUnattended(*context, IsInstallMode(arguments), __argc, __argv);
-  }
+  const std::vector<std::string> split = SplitArguments(arguments);
+  if (IsQuietRequested(split)) return RunUnattended(*context, IsInstallMode(arguments), split);
   for (WizardState state = FirstState(*context, arguments); state != kEndOfWizard;) {
     state = RunWizardStep(*context, state);
   }

@@ -54,10 +54,9 @@ bool ReadWords(const std::string& list, TakeWord take) {
   }
 }
 
-Request ReadRequest(int argc, char** argv) {
+Request ReadRequest(const std::vector<std::string>& arguments) {
   Request request;
-  for (int index = 1; index < argc; ++index) {
-    const std::string argument = argv[index];
+  for (const std::string& argument : arguments) {
     std::string value;
     if (TakeValue(argument, "/dir=", value)) {
       request.folderGiven = true;
@@ -92,15 +91,16 @@ ExitCode InstallUnattended(SetupContext& context, const Request& request) {
 
 }  // namespace
 
-bool IsQuietRequested(int argc, char** argv) {
-  for (int index = 1; index < argc; ++index) {
-    if (lstrcmpiA(argv[index], LoadText(IDS_ARG_QUIET).c_str()) == 0) return true;
+bool IsQuietRequested(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (IsWord(argument, LoadText(IDS_ARG_QUIET).c_str())) return true;
   }
   return false;
 }
 
-ExitCode RunUnattended(SetupContext& context, bool installMode, int argc, char** argv) {
-  const Request request = ReadRequest(argc, argv);
+ExitCode RunUnattended(SetupContext& context, bool installMode,
+                       const std::vector<std::string>& arguments) {
+  const Request request = ReadRequest(arguments);
   if (!request.understood) return kExitBadCommandLine;
   if (installMode) {
     context.LoadLocation(true);

@@ -2,6 +2,9 @@
 // the choices taken from the command line and the result as the exit code.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "setup/setup_context.h"
 
 enum ExitCode {
@@ -11,8 +14,9 @@ enum ExitCode {
   kExitNotInstalled = 3,    // uninstall mode found no installation
 };
 
-// Whether the arguments, as the C runtime splits them, ask for the unattended mode.
-bool IsQuietRequested(int argc, char** argv);
+// Whether the arguments (after the program's name) ask for the unattended mode.
+bool IsQuietRequested(const std::vector<std::string>& arguments);
 
 // Runs install mode (`installMode`) or uninstall mode without a window.
-ExitCode RunUnattended(SetupContext& context, bool installMode, int argc, char** argv);
+ExitCode RunUnattended(SetupContext& context, bool installMode,
+                       const std::vector<std::string>& arguments);

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -123,22 +124,15 @@ const std::map<std::string, std::set<std::string>> kImports = {
     {"comctl32.dll",
      {"ImageList_Create", "ImageList_Destroy", "ImageList_ReplaceIcon", "InitCommonControls"}},
     {"kernel32.dll",
-     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "DeleteCriticalSection",
-      "DeleteFileA", "EnterCriticalSection", "FindClose", "FindFirstFileA", "FindNextFileA", "FreeLibrary",
-      "GetFileAttributesA", "GetFileAttributesExA", "GetFileSize", "GetFullPathNameA",
-      "GetLastError", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
-      "GetShortPathNameA", "GetStartupInfoA", "GetSystemDirectoryA", "GetTempFileNameA",
-      "GetVersionExA", "GetWindowsDirectoryA", "InitializeCriticalSection", "LeaveCriticalSection",
-      "LoadLibraryA", "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile",
-      "RemoveDirectoryA", "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue", "VirtualProtect",
-      "VirtualQuery", "WaitForSingleObject", "WriteFile", "lstrcmpiA", "lstrlenA"}},
-    {"msvcrt.dll",
-     {"__argc", "__p___argv", "__getmainargs", "__initenv", "__p__acmdln", "__p__commode", "__p__fmode", "__set_app_type",
-      "__setusermatherr", "_amsg_exit", "_cexit", "_initterm", "_iob", "_onexit", "abort",
-      "calloc", "exit", "fprintf", "free", "fwrite", "malloc", "memchr", "memcmp", "memcpy",
-      "memmove", "signal", "strlen", "strncmp", "vfprintf"}},
+     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "DeleteFileA", "ExitProcess",
+      "FindClose", "FindFirstFileA", "FindNextFileA", "GetCommandLineA", "GetFileAttributesA",
+      "GetFileSize", "GetFullPathNameA", "GetLastError", "GetModuleFileNameA", "GetModuleHandleA",
+      "GetProcAddress", "GetProcessHeap", "GetShortPathNameA", "GetSystemDirectoryA",
+      "GetTempFileNameA", "GetVersionExA", "GetWindowsDirectoryA", "HeapAlloc", "HeapFree",
+      "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile",
+      "RemoveDirectoryA", "Sleep", "WaitForSingleObject", "WriteFile", "lstrcmpiA", "lstrlenA"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
-    {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteA"}},
+    {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
     {"user32.dll",
      {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "EndDialog", "FindWindowA",
       "GetActiveWindow", "GetDlgItem", "GetWindowLongA", "GetWindowRect", "GetWindowTextA",
@@ -172,6 +166,36 @@ TEST(Executable, ImportsTheListedFunctionsOnly) {
   EXPECT_FALSE(imported.empty()) << "no import directory";
   EXPECT_EQ(Missing(imported, listed), "") << "imported, not listed";
   EXPECT_EQ(Missing(listed, imported), "") << "listed, no longer imported";
+}
+
+// The mnemonics of the disassembly that the build writes beside install.exe,
+// one per instruction.
+std::vector<std::string> Mnemonics() {
+  std::ifstream listing(TEST_BUILD_DIR "/bin/install.dis");
+  std::vector<std::string> mnemonics;
+  for (std::string line; std::getline(listing, line);) {
+    // "  401000:\tmov    $0x1,%eax"
+    const std::string::size_type tab = line.find(":\t");
+    if (tab == std::string::npos) continue;
+    const std::string::size_type start = tab + 2;
+    mnemonics.push_back(line.substr(start, line.find(' ', start) - start));
+  }
+  return mnemonics;
+}
+
+// The Pentium and Pentium MMX of most machines of the older family fault on the
+// Pentium Pro's additions: the conditional moves and the compares that set the
+// flags. Library code linked in later must not bring one back either.
+TEST(Executable, HoldsNoInstructionThePentiumLacks) {
+  const std::vector<std::string> mnemonics = Mnemonics();
+  ASSERT_GT(mnemonics.size(), 1000u) << "no disassembly of install.exe";
+  std::map<std::string, int> found;
+  for (const std::string& mnemonic : mnemonics) {
+    for (const char* prefix : {"cmov", "fcmov", "fcomi", "fucomi"}) {
+      if (mnemonic.rfind(prefix, 0) == 0) ++found[mnemonic];
+    }
+  }
+  EXPECT_TRUE(found.empty()) << found.size() << " kinds, the first " << found.begin()->first;
 }
 
 }  // namespace
