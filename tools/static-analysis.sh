@@ -13,7 +13,8 @@ tidy_args=(--quiet -p "$build"
   --extra-arg=--target=i686-w64-mingw32
   --extra-arg=-isystem"$gcc_include"
   --extra-arg=-isystem"$gcc_include/i686-w64-mingw32"
-  --extra-arg=-Wno-unknown-warning-option)
+  --extra-arg=-Wno-unknown-warning-option
+  --extra-arg=-Wno-ignored-optimization-argument)
 status=0
 # shellcheck disable=SC2086
 clang-tidy "${tidy_args[@]}" $sources 2>/dev/null || status=1
