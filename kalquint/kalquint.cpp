@@ -14,6 +14,9 @@
 #ifndef KALQUINT_CLOSE_DELAY_MS
 #define KALQUINT_CLOSE_DELAY_MS 0
 #endif
+#ifndef KALQUINT_UNREGISTER_DELAY_MS
+#define KALQUINT_UNREGISTER_DELAY_MS 0
+#endif
 
 namespace {
 
@@ -94,9 +97,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   RecordStart(arguments.c_str());
   // Registration, and opening a help file (the tests make it the .hlp handler),
   // need no window.
-  if (HasSwitch(arguments, "/RegServer") || HasSwitch(arguments, "/UnregServer") ||
-      HasSwitch(arguments, "/openhelp")) {
+  if (HasSwitch(arguments, "/UnregServer")) {
+    if (KALQUINT_UNREGISTER_DELAY_MS > 0) Sleep(KALQUINT_UNREGISTER_DELAY_MS);
     return 0;
   }
+  if (HasSwitch(arguments, "/RegServer") || HasSwitch(arguments, "/openhelp")) return 0;
   return RunMainWindow(instance);
 }

@@ -65,7 +65,9 @@ class SetupContext {
   // Shell (shell.cpp).
   bool CreateShortcut(const std::string& link, const std::string& target,
                       const std::string& arguments) const;
-  void RunProgram(StringId file, StringId parameters) const;
+  // Opens a file of the installed folder through the shell; the started process
+  // when the shell started one (a document may open in a running program).
+  ScopedHandle RunProgram(StringId file, StringId parameters) const;
   // The folder picker, modal to `owner`.
   bool BrowseForFolder(HWND owner, std::string& folder) const;
   // The user's special folder `value` ("Programs", "Startup" or "Desktop" of the

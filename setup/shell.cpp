@@ -25,12 +25,22 @@ bool SetupContext::CreateShortcut(const std::string& link, const std::string& ta
   return true;
 }
 
-void SetupContext::RunProgram(StringId file, StringId parameters) const {
+ScopedHandle SetupContext::RunProgram(StringId file, StringId parameters) const {
   // Uninstall mode has no InstallDir; there SourceDir is the installed folder.
   const std::string& folder = InstallDir.empty() ? SourceDir : InstallDir;
   const std::string path = folder + LoadText(file);
   const std::string arguments = parameters != 0 ? LoadText(parameters) : std::string();
-  ShellExecuteA(nullptr, "open", path.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
+  // As ShellExecuteA opens it, and with the started process's handle, when the
+  // shell started one, for a caller that waits for it.
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = "open";
+  info.lpFile = path.c_str();
+  info.lpParameters = arguments.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExA(&info)) return ScopedHandle();
+  return ScopedHandle(info.hProcess);
 }
 
 bool SetupContext::ReadShortcutFolder(StringId value, const std::string& suffix,

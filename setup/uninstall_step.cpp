@@ -5,8 +5,20 @@
 
 namespace {
 
-// The one second the main program gets for "/UnregServer" before its files go.
+// The main program's "/UnregServer" run is waited for, at most this long,
+// before its files go; when the shell gives no process to wait for, it gets the
+// one second it always had.
+constexpr DWORD kUnregisterWaitMilliseconds = 5000;
 constexpr DWORD kUnregisterPauseMilliseconds = 1000;
+
+void UnregisterProgram(const SetupContext& context) {
+  const ScopedHandle process = context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
+  if (false) {
+    WaitForSingleObject(process.Get(), kUnregisterWaitMilliseconds);
+  } else {
+    Sleep(kUnregisterPauseMilliseconds);
+  }
+}
 
 void DeleteFiles(SetupContext& context, bool everyFile) {
   if (everyFile) {
@@ -47,8 +59,7 @@ void DeleteShortcuts(const SetupContext& context) {
 
 StepOutcome UninstallProgram(SetupContext& context, bool deleteAllFiles) {
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
-  context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
-  Sleep(kUnregisterPauseMilliseconds);
+  UnregisterProgram(context);
   DeleteFiles(context, deleteAllFiles && !IsSharedFolder(context.SourceDir));
   DeleteRegistryEntries(context);
   DeleteShortcuts(context);

@@ -156,7 +156,7 @@ class Bench {
                               {"update-done", "update: update -> finish page"}}));
     WalkUninstall(UninstallerCopyPath(),
                   Timing({{"uninstall", "uninstall: start -> uninstall page"},
-                          {"uninstall-done", "uninstall: uninstall -> finish page (1 s pause)"}}));
+                          {"uninstall-done", "uninstall: uninstall -> finish page"}}));
     ClearSetupState();  // the uninstaller's own file waits for a restart
   }
 

@@ -147,6 +147,25 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 // ---------------------------------------------------------------------------
+// The program's "/UnregServer" run is waited for: one that needs longer than
+// the second it used to get has ended, and its file is gone, when the page ends.
+
+TEST_F(UninstallTest, WaitsForTheUnregisteringProgramBeforeDeletingItsFiles) {
+  PrepareInstallation(L"slowunreg");
+  const Page done = RunUninstall(OpenUninstallPage(), false);
+  DWORD unregistering = 0;
+  for (const StartRecord& start : ReadStartLog(StartLogPath())) {
+    if (start.arguments == L"/UnregServer") unregistering = start.processId;
+  }
+  ASSERT_NE(unregistering, 0u) << "not started with /UnregServer";
+  const ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, unregistering));
+  EXPECT_TRUE(!process.IsValid() || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0)
+      << "still unregistering";
+  EXPECT_FALSE(FileExists(Installed(L"kalquint.exe")));
+  Finish(done);
+}
+
+// ---------------------------------------------------------------------------
 // Shortcuts go by their names; the group folder only when nothing else is in it.
 
 TEST_F(UninstallTest, DeletesTheShortcutsByNameAndKeepsAGroupFolderThatHoldsMore) {
