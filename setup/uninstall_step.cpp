@@ -13,7 +13,7 @@ constexpr DWORD kUnregisterPauseMilliseconds = 1000;
 
 void UnregisterProgram(const SetupContext& context) {
   const ScopedHandle process = context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
-  if (false) {
+  if (process.IsValid()) {
     WaitForSingleObject(process.Get(), kUnregisterWaitMilliseconds);
   } else {
     Sleep(kUnregisterPauseMilliseconds);
