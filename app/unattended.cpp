@@ -83,7 +83,8 @@ ExitCode InstallUnattended(SetupContext& context, const Request& request) {
   if (context.DetectPreviousInstall()) {
     return ExitCodeOf(UpdateInstallation(context, request.backups));
   }
-  const std::string folder = request.folderGiven ? request.folder : ProposedInstallFolder(context);
+  InstallFolder folder = InstallFolder::Typed(
+      context, request.folderGiven ? request.folder : ProposedInstallFolder(context));
   const StepOutcome outcome = InstallProgramFiles(context, folder);
   if (outcome == StepOutcome::kDone) ApplyInstallOptions(context, request.options);
   return ExitCodeOf(outcome);
@@ -107,5 +108,5 @@ ExitCode RunUnattended(SetupContext& context, bool installMode,
     return InstallUnattended(context, request);
   }
   if (!context.LoadLocation(false)) return kExitNotInstalled;
-  return ExitCodeOf(UninstallProgram(context, false));
+  return ExitCodeOf(UninstallProgram(context, InstallFolder::OfInstallation(context), false));
 }

@@ -1,6 +1,7 @@
 #include "setup/file_move.h"
 
 #include "setup/system_paths.h"
+#include "setup/text.h"
 
 namespace {
 
@@ -9,10 +10,25 @@ bool IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-bool MoveAfterDeletingTarget(const std::string& from, const std::string& to) {
+// MoveFileA does not replace: the file at `to` is moved aside first and deleted
+// only once `from` has taken its place, or put back when that fails (a file held
+// open cannot be renamed there), so that neither file is lost at any moment.
+bool MoveOverAside(const std::string& from, const std::string& to) {
   if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  DeleteFileA(to.c_str());
-  return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+  if (GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+  }
+  char aside[MAX_PATH];
+  // The call makes an empty file of the unique name, which the move would not replace.
+  if (!GetTempFileNameA(FolderOf(to).c_str(), "kq", 0, aside)) return false;
+  DeleteFileA(aside);
+  if (!MoveFileA(to.c_str(), aside)) return false;
+  if (!MoveFileA(from.c_str(), to.c_str())) {
+    MoveFileA(aside, to.c_str());
+    return false;
+  }
+  DeleteFileA(aside);
+  return true;
 }
 
 }  // namespace
@@ -25,7 +41,7 @@ bool MoveFileReplacing(const std::string& from, const std::string& to, bool ntFa
     if (moveFileEx(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
   }
-  return MoveAfterDeletingTarget(from, to);
+  return MoveOverAside(from, to);
 }
 
 bool MoveFileReplacing(const std::string& from, const std::string& to) {

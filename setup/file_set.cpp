@@ -1,6 +1,8 @@
 // File set operations: bare names are collected in FileNameList, then copied or
 // deleted in one pass, after which the list is empty again.
 #include "setup/file_move.h"
+#include "setup/install_folder.h"
+#include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "setup/system_paths.h"
 
@@ -12,14 +14,33 @@ constexpr int kDeleteAttempts = 6;
 constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
 
 // Only a file that is there and in use can be released: a missing one, ".",
-// ".." or a subfolder never deletes, and waiting for each would cost a second.
+// "..", a subfolder or a read-only file never deletes, and waiting for each
+// would cost a second.
 bool MayBeReleased(const std::string& path, DWORD error) {
   if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
       error != ERROR_LOCK_VIOLATION) {
     return false;
   }
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+}
+
+// Every file on a CD is read-only, and a copy keeps the attribute: the program
+// could not save its data, nor the setup replace or delete its own files.
+void ClearReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+// A copy over the setup's own file, which ends up writable.
+bool CopyWritable(const std::string& from, const std::string& to) {
+  ClearReadOnly(to);
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
+  ClearReadOnly(to);
+  return true;
 }
 
 bool DeleteWithRetries(const std::string& path) {
@@ -36,16 +57,17 @@ void SetupContext::EmptyFileList() { std::vector<std::string>().swap(FileNameLis
 
 void SetupContext::AddFile(StringId id) { FileNameList.push_back(LoadText(id)); }
 
-void SetupContext::AddAllInstalledFiles() {
+void SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
   EmptyFileList();
   WIN32_FIND_DATAA entry;
   const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
   if (!search.IsValid()) return;
-  // Every entry, "." and ".." and subfolders included: deleting those fails and is
-  // passed over. The system compares file names without regard to case.
+  // Every entry the folder lets go, "." and ".." and subfolders included:
+  // deleting those fails and is passed over. The system compares file names
+  // without regard to case.
   do {
     CharLowerA(entry.cFileName);
-    FileNameList.push_back(entry.cFileName);
+    if (folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
   } while (FindNextFileA(search.Get(), &entry));
 }
 
@@ -54,8 +76,7 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
   for (const std::string& name : FileNameList) {
     // Without the distribution folder the bare names would be taken from the
     // current folder.
-    if (SourceDir.empty() ||
-        !CopyFileA((SourceDir + name).c_str(), (InstallDir + name).c_str(), FALSE)) {
+    if (SourceDir.empty() || !CopyWritable(SourceDir + name, InstallDir + name)) {
       failed.push_back(name);
     }
   }
@@ -64,14 +85,38 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
 }
 
 void SetupContext::DeleteListedFiles() {
-  for (const std::string& name : FileNameList) DeleteWithRetries(SourceDir + name);
+  for (const std::string& name : FileNameList) {
+    // Only the setup's own: a file the user made read-only stays so.
+    if (IsInstalledFileOrBackup(name)) ClearReadOnly(SourceDir + name);
+    DeleteWithRetries(SourceDir + name);
+  }
   EmptyFileList();
 }
 
 bool SetupContext::BackupFile(StringId id) {
   // An older backup is replaced, so the backup always holds the user's current file.
   const std::string path = InstallDir + LoadText(id);
+  ClearReadOnly(path);
+  ClearReadOnly(path + ".bak");
   return MoveFileReplacing(path, path + ".bak");
+}
+
+bool SetupContext::ReplaceDataFile(StringId id) {
+  const std::string name = LoadText(id);
+  const std::string path = InstallDir + name;
+  if (SourceDir.empty()) return false;
+  if (!FileExists(path)) return CopyWritable(SourceDir + name, path);
+  // The replacement is put beside the user's file first: the user's file moves
+  // to its backup only once its replacement is in hand.
+  char replacement[MAX_PATH];
+  if (!GetTempFileNameA(InstallDir.c_str(), "kq", 0, replacement)) return false;
+  if (CopyWritable(SourceDir + name, replacement) && BackupFile(id)) {
+    if (MoveFileA(replacement, path.c_str())) return true;
+    // The user's file goes back to its place.
+    MoveFileA((path + ".bak").c_str(), path.c_str());
+  }
+  DeleteFileA(replacement);
+  return false;
 }
 
 bool SetupContext::InstallUninstaller() {
@@ -82,5 +127,9 @@ bool SetupContext::InstallUninstaller() {
   UninstallerPath.clear();
   if (windows.empty() || self.empty()) return false;
   UninstallerPath = windows + "\\" + LoadText(IDS_FILE_UNINSTALLER);
-  return CopyFileA(self.c_str(), UninstallerPath.c_str(), FALSE) != FALSE;
+  if (!CopyWritable(self, UninstallerPath)) return false;
+  // An uninstall before this install may have listed this very path for
+  // deletion at the next restart, which would take the new copy.
+  CancelPendingDeletion(UninstallerPath);
+  return true;
 }

@@ -1,7 +1,7 @@
 // The install wizard's work: the files, then the options.
 #include "setup/data_file_lists.h"
+#include "setup/install_folder.h"
 #include "setup/installed_files.h"
-#include "setup/shared_folder.h"
 #include "setup/steps.h"
 #include "setup/uninstall_entry.h"
 
@@ -56,6 +56,23 @@ void ListFilesToInstall(SetupContext& context) {
   }
 }
 
+// The listed names that the folder does not hold yet: what this attempt adds.
+std::vector<std::string> NewFiles(const SetupContext& context) {
+  std::vector<std::string> added;
+  for (const std::string& name : context.ListedFiles()) {
+    if (!FileExists(context.InstallDir + name)) added.push_back(name);
+  }
+  return added;
+}
+
+// A failed attempt takes back what it put there, and the folder if it made it;
+// files that were there before stay.
+void UndoInstall(const SetupContext& context, const InstallFolder& folder,
+                 const std::vector<std::string>& added, bool folderMadeNow) {
+  for (const std::string& name : added) DeleteFileA((context.InstallDir + name).c_str());
+  if (folderMadeNow) folder.RemoveIfEmpty();
+}
+
 }  // namespace
 
 std::string ProposedInstallFolder(const SetupContext& context) {
@@ -65,18 +82,17 @@ std::string ProposedInstallFolder(const SetupContext& context) {
   return programFiles + "\\KALENDRO";
 }
 
-StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder) {
-  // Blanks alone would make the current drive's root the folder.
-  if (folder.find_first_not_of(" \t") == std::string::npos) return StepOutcome::kNoFolder;
-  // Recorded relative, the folder would be looked for below whatever folder the
-  // program, its links or the uninstaller are later started in.
-  const std::string full = FullPath(folder);
-  if (full.empty()) return StepOutcome::kNotInstalled;
-  context.InstallDir = WithTrailingBackslash(full);
-  CreateDirectoryA(full.c_str(), nullptr);
+StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder) {
+  if (!folder.IsUsable()) return StepOutcome::kNoFolder;
+  context.InstallDir = folder.Path();
+  const bool folderMadeNow = folder.Create();
   ListFilesToInstall(context);
-  if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotInstalled;
-  WriteUninstallEntry(context, context.InstallUninstaller());
+  const std::vector<std::string> added = NewFiles(context);
+  if (MainProgramFailed(context.CopyListedFiles())) {
+    UndoInstall(context, folder, added, folderMadeNow);
+    return StepOutcome::kNotInstalled;
+  }
+  WriteUninstallEntry(context, context.InstallUninstaller(), folder.MadeByInstallation());
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   return StepOutcome::kDone;
 }

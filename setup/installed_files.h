@@ -1,6 +1,8 @@
 // The files an installation consists of, and what each walk does with each.
 #pragma once
 
+#include <string>
+
 #include "setup/text.h"
 
 enum class FileRole {
@@ -16,3 +18,11 @@ struct InstalledFile {
 
 // In the order the files are copied.
 extern const InstalledFile kInstalledFiles[7];
+
+// Whether `name` (a bare name, in any letter case) is one of the installed files
+// of `role`.
+bool IsInstalledFile(const std::string& name, FileRole role);
+
+// Whether `name` is one of the installed files or the ".bak" copy of one: the
+// setup's own files, whatever their role.
+bool IsInstalledFileOrBackup(const std::string& name);

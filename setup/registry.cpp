@@ -75,6 +75,27 @@ bool SetupContext::ReadRegStringById(HKEY root, StringId key, StringId name,
   return ReadRegString(root, key, LoadText(name), out);
 }
 
+std::vector<std::string> SetupContext::ReadRegStrings(HKEY root, StringId key) const {
+  std::vector<std::string> values;
+  const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
+  if (!opened.IsValid()) return values;
+  for (DWORD index = 0;; ++index) {
+    char name[kSubkeyNameSize + 1];
+    DWORD nameLength = sizeof(name);
+    BYTE data[kValueBufferSize];
+    DWORD size = sizeof(data);
+    DWORD type = REG_NONE;
+    const LONG result =
+        RegEnumValueA(opened.Get(), index, name, &nameLength, nullptr, &type, data, &size);
+    if (result == ERROR_NO_MORE_ITEMS) return values;
+    // A value too long for the buffer, or not a string, is passed over.
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
+    DWORD length = 0;
+    while (length < size && data[length] != 0) ++length;
+    values.emplace_back(reinterpret_cast<const char*>(data), length);
+  }
+}
+
 bool SetupContext::ReadRegDword(HKEY root, StringId key, const std::string& name,
                                 DWORD& out) const {
   const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
@@ -129,6 +150,11 @@ void SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD num
     RegSetValueExA(created.Get(), LoadText(name).c_str(), 0, REG_DWORD,
                    reinterpret_cast<const BYTE*>(&number), sizeof(number));
   }
+}
+
+void SetupContext::DeleteRegValue(HKEY root, StringId key, StringId name) const {
+  const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
+  if (opened.IsValid()) RegDeleteValueA(opened.Get(), LoadText(name).c_str());
 }
 
 void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {

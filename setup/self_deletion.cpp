@@ -1,6 +1,7 @@
 // Deleting the uninstaller's own file at the next restart, on both families of
 // the system.
 #include <optional>
+#include <vector>
 
 #include "setup/file_move.h"
 #include "setup/setup_context.h"
@@ -54,7 +55,87 @@ bool ReplaceFileText(const std::string& path, const std::string& text) {
   return false;
 }
 
+// The system's renames at the next restart, as its list of names: each pair a
+// source ("\??\C:\...") and a target, empty for a deletion.
+std::vector<std::string> ReadPendingRenames(HKEY key) {
+  const std::string name = LoadText(IDS_PENDING_RENAMES);
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  std::string data(size, '\0');
+  if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
+                       &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  data.resize(size);
+  std::vector<std::string> names;
+  // Pairs of zero-terminated names; an empty target is one of them.
+  for (std::string::size_type start = 0; start < data.size();) {
+    const std::string::size_type end = data.find('\0', start);
+    names.push_back(data.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  // The list ends with an empty name of its own.
+  if (names.size() % 2 == 1 && names.back().empty()) names.pop_back();
+  return names;
+}
+
+void WritePendingRenames(HKEY key, const std::vector<std::string>& names) {
+  const std::string name = LoadText(IDS_PENDING_RENAMES);
+  if (names.empty()) {
+    RegDeleteValueA(key, name.c_str());
+    return;
+  }
+  std::string data;
+  for (const std::string& entry : names) data += entry + '\0';
+  data += '\0';
+  RegSetValueExA(key, name.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                 static_cast<DWORD>(data.size()));
+}
+
+// The NT family keeps them in the registry, spelt with the "\??\" prefix.
+void CancelPendingRenameDeletion(const std::string& path) {
+  ScopedRegKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(), 0,
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
+    key.Release();
+    return;
+  }
+  const std::vector<std::string> names = ReadPendingRenames(key.Get());
+  // A list that is not whole pairs is not the setup's to rewrite.
+  if (names.size() % 2 != 0) return;
+  std::vector<std::string> kept;
+  for (std::size_t pair = 0; pair < names.size(); pair += 2) {
+    const std::string& source = names[pair];
+    const bool deletesPath = names[pair + 1].empty() && source.compare(0, 4, "\\??\\") == 0 &&
+                             IsSamePath(source.substr(4), path);
+    if (!deletesPath) kept.insert(kept.end(), {source, names[pair + 1]});
+  }
+  if (kept.size() < names.size()) WritePendingRenames(key.Get(), kept);
+}
+
 }  // namespace
+
+std::string RemoveDeleteEntries(const std::string& text, const std::string& path) {
+  const std::string header = LoadText(IDS_RENAME_SECTION);
+  const std::string entry = LoadText(IDS_NUL_ENTRY);
+  std::string kept;
+  bool inRenameSection = false;
+  for (std::string::size_type start = 0; start < text.size();) {
+    const std::string::size_type end = text.find('\n', start);
+    const std::string line =
+        text.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
+    start = end == std::string::npos ? text.size() : end + 1;
+    if (!line.empty() && line[0] == '[') inRenameSection = line == header;
+    const std::string::size_type pathEnd = line.find_last_not_of("\r\n") + 1;
+    const bool deletesPath = inRenameSection && line.compare(0, entry.size(), entry) == 0 &&
+                             IsSamePath(line.substr(entry.size(), pathEnd - entry.size()), path);
+    if (!deletesPath) kept += line;
+  }
+  return kept;
+}
 
 std::string AddRenameEntry(const std::string& text, const std::string& entry) {
   const std::string header = LoadText(IDS_RENAME_SECTION);
@@ -71,6 +152,20 @@ std::string AddRenameEntry(const std::string& text, const std::string& entry) {
 bool AddWininitEntry(const std::string& wininit, const std::string& entry) {
   const std::optional<std::string> text = ReadWholeFile(wininit);
   return text && ReplaceFileText(wininit, AddRenameEntry(*text, entry));
+}
+
+void SetupContext::CancelPendingDeletion(const std::string& path) const {
+  if (IsNtFamily()) {
+    CancelPendingRenameDeletion(path);
+    return;
+  }
+  const std::string wininit = WindowsDirectory();
+  if (wininit.empty()) return;
+  const std::string file = wininit + "\\" + LoadText(IDS_WININIT_FILE);
+  const std::optional<std::string> text = ReadWholeFile(file);
+  if (!text) return;
+  const std::string kept = RemoveDeleteEntries(*text, path);
+  if (kept != *text) ReplaceFileText(file, kept);
 }
 
 void SetupContext::ScheduleSelfDeletion() const {

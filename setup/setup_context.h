@@ -11,6 +11,8 @@
 #include "setup/scoped.h"
 #include "setup/text.h"
 
+class InstallFolder;
+
 // The program group's folder name, between the program menu and the link names.
 constexpr char kProgramGroupFolder[] = "\\KALENDRO!\\";
 
@@ -40,6 +42,8 @@ class SetupContext {
   bool ReadRegString(HKEY root, StringId key, const std::string& name, std::string& out) const;
   bool ReadRegStringById(HKEY root, StringId key, StringId name, std::string& out) const;
   bool ReadRegDword(HKEY root, StringId key, const std::string& name, DWORD& out) const;
+  // The text of every string value of the key; none when it cannot be opened.
+  std::vector<std::string> ReadRegStrings(HKEY root, StringId key) const;
   bool OpenSettingsKey();
   bool WriteSettingString(const std::string& name, const std::string& data);
   bool WriteSettingStringById(StringId name, const std::string& data);
@@ -48,15 +52,20 @@ class SetupContext {
   void SetRegString(HKEY root, StringId key, StringId name, const std::string& data) const;
   void SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const;
   void DeleteRegKey(HKEY root, StringId key, int levels) const;
+  void DeleteRegValue(HKEY root, StringId key, StringId name) const;
   bool IsSettingsKeyOpen() const { return SettingsKeyHandle.IsValid(); }
 
   // File set (file_set.cpp).
   void AddFile(StringId id);
-  void AddAllInstalledFiles();
+  // Every entry of SourceDir that "delete all files" may take from `folder`.
+  void AddAllInstalledFiles(const InstallFolder& folder);
   // The listed names that could not be copied.
   std::vector<std::string> CopyListedFiles();
   void DeleteListedFiles();
   bool BackupFile(StringId id);
+  // Replaces the installed data file `id` with the distribution's, keeping the
+  // user's as its ".bak"; false, with the user's file in place, when it cannot.
+  bool ReplaceDataFile(StringId id);
   // Copies the running program into the Windows directory; true when the copy is
   // in place there.
   bool InstallUninstaller();
@@ -79,6 +88,9 @@ class SetupContext {
   // True when no main program runs any longer.
   bool CloseRunningProgram() const;
   void ScheduleSelfDeletion() const;
+  // Drops a deletion at the next restart of `path` that an earlier uninstall
+  // asked for, and nothing else.
+  void CancelPendingDeletion(const std::string& path) const;
 
   FileVersion ProbedVersion;   // version of the file last read with success
   FileVersion ProgramVersion;  // the main program's version shown on the pages

@@ -30,18 +30,39 @@ bool IsShareRoot(const std::string& canonical) {
          canonical.find('\\', shareStart + 1) == std::string::npos;
 }
 
-// The shared folders the registry names; a value that cannot be read is empty.
+// The user's profile folder; empty where the system has none (the older family).
+std::string ProfileFolder() {
+  char profile[MAX_PATH];
+  // The call counts the terminating zero, and gives 0 on failure.
+  const std::string expanded =
+      PathFromBuffer(profile, ExpandEnvironmentStringsA("%USERPROFILE%", profile, MAX_PATH) - 1);
+  return expanded.empty() || expanded[0] == '%' ? std::string() : expanded;
+}
+
+// The shared folders the system names: the program-files and common-files
+// folders, the profile, and every folder of the user's and the machine's
+// "Shell Folders". A value that cannot be read is left out.
 std::vector<std::string> RegisteredSharedFolders() {
   const SetupContext reader;
-  std::vector<std::string> folders(1);
-  reader.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, IDS_PROGRAM_FILES_DIR,
-                           folders.back());
-  for (StringId value :
-       {IDS_FOLDER_DESKTOP, IDS_FOLDER_PROGRAMS, IDS_FOLDER_STARTUP, IDS_FOLDER_PERSONAL}) {
-    folders.emplace_back();
-    reader.ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, folders.back());
+  std::vector<std::string> folders = reader.ReadRegStrings(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY);
+  for (const std::string& machine : reader.ReadRegStrings(HKEY_LOCAL_MACHINE, IDS_SHELL_FOLDERS_KEY)) {
+    folders.push_back(machine);
   }
+  for (StringId value : {IDS_PROGRAM_FILES_DIR, IDS_COMMON_FILES_DIR}) {
+    folders.emplace_back();
+    reader.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, value, folders.back());
+  }
+  folders.push_back(ProfileFolder());
   return folders;
+}
+
+// Whether the canonical `path` is `folder` or lies below it.
+bool IsSameOrBelow(const std::string& path, const std::string& folder) {
+  const std::string canonicalFolder = CanonicalPath(folder);
+  if (canonicalFolder.empty() || path.size() < canonicalFolder.size()) return false;
+  const std::string start = path.substr(0, canonicalFolder.size());
+  return lstrcmpiA(start.c_str(), canonicalFolder.c_str()) == 0 &&
+         (path.size() == canonicalFolder.size() || path[canonicalFolder.size()] == '\\');
 }
 
 }  // namespace
@@ -71,14 +92,20 @@ bool IsSamePath(const std::string& a, const std::string& b) {
   return !canonicalA.empty() && lstrcmpiA(canonicalA.c_str(), CanonicalPath(b).c_str()) == 0;
 }
 
+bool HasDevicePrefix(const std::string& path) {
+  return path.compare(0, 4, "\\\\?\\") == 0 || path.compare(0, 4, "\\\\.\\") == 0;
+}
+
 bool IsSharedFolder(const std::string& folder) {
   const std::string canonical = CanonicalPath(folder);
-  if (canonical.empty() || IsDriveRoot(canonical) || IsShareRoot(canonical)) return true;
+  if (canonical.empty() || HasDevicePrefix(canonical) || IsDriveRoot(canonical) ||
+      IsShareRoot(canonical) || IsSameOrBelow(canonical, WindowsDirectory())) {
+    return true;
+  }
   std::vector<std::string> shared = RegisteredSharedFolders();
-  shared.push_back(WindowsDirectory());
   shared.push_back(SystemDirectory());
   for (const std::string& candidate : shared) {
-    if (IsSamePath(candidate, canonical)) return true;
+    if (!candidate.empty() && IsSamePath(candidate, canonical)) return true;
   }
   return false;
 }

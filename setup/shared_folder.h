@@ -19,8 +19,13 @@ std::string CanonicalPath(const std::string& path);
 // Whether both paths resolve to the same file or folder, letter case aside.
 bool IsSamePath(const std::string& a, const std::string& b);
 
-// A drive root, a network share's root, the Windows or system directory, the
-// program-files folder itself or one of the user's special folders: there
-// "delete all files" must delete only the program's own. A folder that cannot
-// be resolved counts as shared.
+// Whether `path` is spelt with the "\\?\" or "\\.\" prefix, which bypasses the
+// system's resolving of paths; no folder of this program needs one.
+bool HasDevicePrefix(const std::string& path);
+
+// A drive root, a network share's root, the Windows directory or a folder below
+// it, the program-files or common-files folder itself, the user's profile, or
+// any folder of the user's or the machine's "Shell Folders": there "delete all
+// files" must delete only the program's own. A folder that cannot be resolved,
+// or is spelt with a device prefix, counts as shared.
 bool IsSharedFolder(const std::string& folder);

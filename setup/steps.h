@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/install_folder.h"
 #include "setup/setup_context.h"
 
 struct InstallOptions {
@@ -24,7 +25,7 @@ struct UpdateChoices {
 // the step that failed.
 enum class StepOutcome {
   kDone,
-  kNoFolder,        // the folder text is empty or blank
+  kNoFolder,        // the folder text is blank, spelt with a device prefix or unresolvable
   kNotInstalled,    // the main program could not be copied into the folder
   kProgramRunning,  // the main program did not close within the bound
   kNotReplaced,     // the main program closed but could not be replaced
@@ -33,9 +34,10 @@ enum class StepOutcome {
 // The folder the path page proposes: the system's program-files folder + "\KALENDRO".
 std::string ProposedInstallFolder(const SetupContext& context);
 
-// Install step 1: `folder` as typed; copies the files, the uninstaller and the
-// uninstall entry, and registers the program.
-StepOutcome InstallProgramFiles(SetupContext& context, const std::string& folder);
+// Install step 1: into `folder` (InstallFolder::Typed); copies the files, the
+// uninstaller and the uninstall entry, and registers the program. A failed
+// attempt takes back the files it added and the folder it made.
+StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder);
 
 // Install step 2: the chosen shortcuts and association, then the settings that
 // record the installation.
@@ -46,7 +48,8 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
 
 // Removes the program, its settings, registry entries and shortcuts, and has the
 // uninstaller deleted at the next restart.
-StepOutcome UninstallProgram(SetupContext& context, bool deleteAllFiles);
+StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
+                             bool deleteAllFiles);
 
 // True when `failed` (from CopyListedFiles) holds the main program.
 bool MainProgramFailed(const std::vector<std::string>& failed);

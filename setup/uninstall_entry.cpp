@@ -29,7 +29,7 @@ void SetEntryString(const SetupContext& context, StringId name, const std::strin
 
 }  // namespace
 
-void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace) {
+void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace, bool folderMade) {
   SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME));
   // An entry that names a missing uninstaller would offer a removal that cannot run.
   if (uninstallerInPlace) {
@@ -41,10 +41,11 @@ void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace) {
   SetEntryString(context, IDS_INSTALL_LOCATION, context.InstallDir);
   context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_MODIFY, 1);
   context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_REPAIR, 1);
-  RefreshUninstallEntry(context);
-}
-
-void RefreshUninstallEntry(const SetupContext& context) {
+  if (folderMade) {
+    SetEntryString(context, IDS_CREATED_LOCATION, context.InstallDir);
+  } else {
+    context.DeleteRegValue(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_CREATED_LOCATION);
+  }
   SetEntryString(context, IDS_DISPLAY_VERSION,
                  FormatVersion("%d.%d.%d.%d", context.ProgramVersion));
   SetEntryString(context, IDS_DISPLAY_ICON, context.InstallDir + LoadText(IDS_FILE_EXE) + ",0");

@@ -3,9 +3,8 @@
 
 #include "setup/setup_context.h"
 
-// The whole entry, after a fresh install of the files and the uninstaller; the
-// uninstall commands only when the uninstaller copy is in place.
-void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace);
-
-// What an update changes: the version, the icon and the size.
-void RefreshUninstallEntry(const SetupContext& context);
+// The whole entry, after the install or the update of the files and the
+// uninstaller: the uninstall commands only when the uninstaller copy is in
+// place, and the record that the installation made its folder (`folderMade`),
+// which the uninstall's "delete all files" goes by.
+void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace, bool folderMade);

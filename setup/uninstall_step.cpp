@@ -1,6 +1,6 @@
 // The uninstall wizard's work.
+#include "setup/install_folder.h"
 #include "setup/installed_files.h"
-#include "setup/shared_folder.h"
 #include "setup/steps.h"
 
 namespace {
@@ -20,9 +20,10 @@ void UnregisterProgram(const SetupContext& context) {
   }
 }
 
-void DeleteFiles(SetupContext& context, bool everyFile) {
-  if (everyFile) {
-    context.AddAllInstalledFiles();
+// "Delete all files" takes what the folder's provenance allows (install_folder.h).
+void DeleteFiles(SetupContext& context, const InstallFolder& folder, bool deleteAll) {
+  if (deleteAll) {
+    context.AddAllInstalledFiles(folder);
   } else {
     for (const InstalledFile& file : kInstalledFiles) {
       if (file.role == FileRole::kProgram) context.AddFile(file.name);
@@ -30,7 +31,7 @@ void DeleteFiles(SetupContext& context, bool everyFile) {
   }
   context.DeleteListedFiles();
   // Only an emptied folder goes; a subfolder or a locked file keeps it.
-  if (everyFile) RemoveDirectoryA(context.SourceDir.c_str());
+  if (deleteAll && folder.Kind() != FolderKind::kShared) folder.RemoveIfEmpty();
 }
 
 void DeleteRegistryEntries(const SetupContext& context) {
@@ -57,10 +58,11 @@ void DeleteShortcuts(const SetupContext& context) {
 
 }  // namespace
 
-StepOutcome UninstallProgram(SetupContext& context, bool deleteAllFiles) {
+StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
+                             bool deleteAllFiles) {
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   UnregisterProgram(context);
-  DeleteFiles(context, deleteAllFiles && !IsSharedFolder(context.SourceDir));
+  DeleteFiles(context, folder, deleteAllFiles);
   DeleteRegistryEntries(context);
   DeleteShortcuts(context);
   context.ScheduleSelfDeletion();

@@ -1,5 +1,6 @@
 // The update wizard's work: the earlier installation's files replaced in place.
 #include "setup/data_file_lists.h"
+#include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
 #include "setup/uninstall_entry.h"
@@ -11,28 +12,25 @@ bool ReplaceChosen(const UpdateChoices& choices, StringId file) {
          (file == IDS_FILE_RUNS && choices.replaceRuns);
 }
 
-// The user's file is replaced only once it is safe in its backup; a missing one
-// is simply installed from the distribution.
-void ListReplacedDataFile(SetupContext& context, StringId file) {
-  if (context.BackupFile(file) || !FileExists(context.InstallDir + LoadText(file))) {
-    context.AddFile(file);
-  }
-}
-
 }  // namespace
 
 StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
+  // The main program first, alone: when it cannot be replaced nothing else has
+  // changed, and a second try starts from the user's files as they were.
+  context.AddFile(IDS_FILE_EXE);
+  if (!context.CopyListedFiles().empty()) return StepOutcome::kNotReplaced;
   for (const InstalledFile& file : kInstalledFiles) {
-    if (file.role == FileRole::kProgram) {
-      context.AddFile(file.name);
-    } else if (file.role == FileRole::kReplaceableData && ReplaceChosen(choices, file.name)) {
-      ListReplacedDataFile(context, file.name);
+    if (file.role == FileRole::kProgram && file.name != IDS_FILE_EXE) context.AddFile(file.name);
+  }
+  context.CopyListedFiles();
+  for (const InstalledFile& file : kInstalledFiles) {
+    if (file.role == FileRole::kReplaceableData && ReplaceChosen(choices, file.name)) {
+      context.ReplaceDataFile(file.name);
     }
   }
-  if (MainProgramFailed(context.CopyListedFiles())) return StepOutcome::kNotReplaced;
-  context.InstallUninstaller();
-  RefreshUninstallEntry(context);
+  WriteUninstallEntry(context, context.InstallUninstaller(),
+                      RecordedAsMade(context, context.InstallDir));
   context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
   ConvertDataFileLists(context);
   return StepOutcome::kDone;

@@ -12,3 +12,7 @@ std::string AddRenameEntry(const std::string& text, const std::string& entry);
 // Adds `entry` to the file `wininit` (made when it does not exist). A file that
 // cannot be read whole, or replaced whole, keeps its content; false then.
 bool AddWininitEntry(const std::string& wininit, const std::string& entry);
+
+// `text` without the lines of its "[rename]\r\n" sections that delete `path`
+// ("NUL=" and any spelling of `path`); every other line stays as it was.
+std::string RemoveDeleteEntries(const std::string& text, const std::string& path);

@@ -61,6 +61,7 @@ void PathPage::Browse() {
 }
 
 void PathPage::OnOk() {
-  const std::string folder = ItemText(IDC_PATH_EDIT);
-  EndPageUnlessFailed(InstallProgramFiles(Context(), folder), folder);
+  const std::string typed = ItemText(IDC_PATH_EDIT);
+  InstallFolder folder = InstallFolder::Typed(Context(), typed);
+  EndPageUnlessFailed(InstallProgramFiles(Context(), folder), typed);
 }

@@ -3,7 +3,9 @@
 #include "setup/steps.h"
 
 void UninstallPage::OnOk() {
-  EndPageUnlessFailed(UninstallProgram(Context(), IsChecked(IDC_DELETE_ALL)), Context().SourceDir);
+  EndPageUnlessFailed(UninstallProgram(Context(), InstallFolder::OfInstallation(Context()),
+                                       IsChecked(IDC_DELETE_ALL)),
+                      Context().SourceDir);
 }
 
 BOOL UninstallDonePage::OnInitPage() {

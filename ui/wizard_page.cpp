@@ -42,16 +42,33 @@ INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
 
 void WizardPage::EndPage(int result) { EndDialog(window_, result); }
 
+namespace {
+
+// Each outcome's own message: a new outcome must be given one here, or the
+// build fails (-Wswitch), rather than fall into another's text.
+StringId MessageOf(StepOutcome outcome) {
+  switch (outcome) {
+    case StepOutcome::kNoFolder:
+    case StepOutcome::kNotInstalled:
+      return IDS_INSTALL_FAILED;
+    case StepOutcome::kProgramRunning:
+      return IDS_PROGRAM_STILL_RUNNING;
+    case StepOutcome::kNotReplaced:
+      return IDS_PROGRAM_NOT_REPLACED;
+    case StepOutcome::kDone:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void WizardPage::EndPageUnlessFailed(StepOutcome outcome, const std::string& folder) {
   if (outcome == StepOutcome::kDone) {
     EndPage(IDOK);
     return;
   }
-  const bool folderFailed =
-      outcome == StepOutcome::kNoFolder || outcome == StepOutcome::kNotInstalled;
-  const std::string message = folderFailed
-                                  ? FormatText(LoadText(IDS_INSTALL_FAILED).c_str(), folder.c_str())
-                                  : LoadText(IDS_PROGRAM_STILL_RUNNING);
+  const std::string message = FormatText(LoadText(MessageOf(outcome)).c_str(), folder.c_str());
   char caption[256] = "";
   GetWindowTextA(window_, caption, sizeof(caption));
   MessageBoxA(window_, message.c_str(), caption, MB_OK | MB_ICONEXCLAMATION);

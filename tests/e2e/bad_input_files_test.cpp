@@ -131,8 +131,9 @@ TEST_F(BadInputTest, LockedDatesFileSurvivesAnUpdate) {
 }
 
 // ---------------------------------------------------------------------------
-// Read-only installed files and folder: the uninstall finishes, the files it
-// cannot delete stay whole, and the others go.
+// Read-only installed files and folder (as copied from a CD by an older setup):
+// the setup's own files go all the same; a file the user made read-only stays
+// whole, and the uninstall finishes.
 
 struct ReadOnlyCase {
   const char* name;
@@ -195,10 +196,57 @@ INSTANTIATE_TEST_SUITE_P(
     Installations, ReadOnlyUninstallTest,
     ::testing::Values(
         ReadOnlyCase{"ProgramFiles", false, {L"kalquint.exe", L"kalquint.hlp"},
-                     {L"kalquint.cnt", L"update.txt"}},
-        ReadOnlyCase{"DeleteAllWithReadOnlyFiles", true, {L"kalquint.hlp", L"dates.txt"},
-                     {L"kalquint.exe", L"kalquint.cnt", L"update.txt", L"winter.kqs"}}),
+                     {L"kalquint.exe", L"kalquint.cnt", L"kalquint.hlp", L"update.txt"}},
+        ReadOnlyCase{"DeleteAllWithReadOnlyFiles", true,
+                     {L"kalquint.hlp", L"dates.txt", L"winter.kqs"},
+                     {L"kalquint.exe", L"kalquint.cnt", L"kalquint.hlp", L"update.txt",
+                      L"dates.txt"}}),
     CaseName());
+
+// ---------------------------------------------------------------------------
+// A distribution on a CD: every file read-only, which a copy keeps. Whatever the
+// setup copies ends up writable, so that the program can save its data and an
+// update and the uninstall can replace and delete what the install put there.
+
+const wchar_t* const kProgramFiles[] = {L"kalquint.exe", L"kalquint.hlp", L"kalquint.cnt",
+                                        L"update.txt"};
+
+bool IsWritable(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+TEST_F(BadInputTest, ReadOnlyDistributionInstallsWritableFiles) {
+  const auto readOnlyDistribution = [&](const std::wstring& variant) {
+    const std::wstring installExe = Distribution(variant);
+    const std::wstring folder = installExe.substr(0, installExe.rfind(L'\\'));
+    for (const std::wstring& name : FolderEntries(folder)) {
+      SetFileAttributesW(JoinPath(folder, name).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    return installExe;
+  };
+  const std::wstring target = folder_.File(L"target");
+  EXPECT_EQ(StartLogged(readOnlyDistribution(L"v3105"), L"/setup /quiet /dir=\"" + target + L"\"")
+                .WaitForExit(),
+            0u);
+  for (const std::wstring& name : kInstalledFiles) {
+    EXPECT_TRUE(IsWritable(JoinPath(target, name))) << Utf8(name) << " after the install";
+  }
+  EXPECT_TRUE(IsWritable(UninstallerCopyPath()));
+
+  EXPECT_EQ(StartLogged(readOnlyDistribution(L"v3200"), L"/setup /quiet /backup=dates,runs")
+                .WaitForExit(),
+            0u);
+  EXPECT_EQ(ReadFileBytes(JoinPath(target, L"kalquint.exe")), ReadFileBytes(StandinPath(L"v3200")));
+  for (const wchar_t* name : {L"kalquint.exe", L"dates.txt", L"dates.txt.bak", L"runs.txt"}) {
+    EXPECT_TRUE(IsWritable(JoinPath(target, name))) << Utf8(name) << " after the update";
+  }
+
+  EXPECT_EQ(StartLogged(UninstallModeCopy(), L"/quiet").WaitForExit(), 0u);
+  for (const wchar_t* name : kProgramFiles) {
+    EXPECT_FALSE(FileExists(JoinPath(target, name))) << Utf8(name) << " after the uninstall";
+  }
+}
 
 // ---------------------------------------------------------------------------
 // A distribution folder with files missing: the install finishes and puts in
@@ -242,11 +290,21 @@ INSTANTIATE_TEST_SUITE_P(
                                        {L"kalquint.hlp", L"update.txt"}}),
     CaseName());
 
-// Without the main program in the distribution nothing is installed.
+// Without the main program in the distribution nothing is installed, and the
+// attempt takes back what it put there: a folder it made, and the files it
+// added to a folder that was there (whose own files stay).
 TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
+  const std::wstring existing = folder_.MakeFolder(L"existing");
+  WriteFileBytes(JoinPath(existing, L"notes.txt"), "the user's notes");
+  WriteFileBytes(JoinPath(existing, L"kalquint.hlp"), "an older help");
+  const std::vector<std::wstring> before = FolderEntries(existing);
   StartLogged(Distribution(kNoProgram), L"/setup");
   const Page path = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
   ExpectInstallRefused(path, folder_.File(L"target"));
+  EXPECT_FALSE(FileExists(folder_.File(L"target")));
+  ExpectInstallRefused(path, existing);
+  EXPECT_EQ(FolderEntries(existing), before);
+  EXPECT_EQ(ReadFileBytes(JoinPath(existing, L"notes.txt")), "the user's notes");
   Step(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
   ExpectEndsCleanly();
 }

@@ -86,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableFolderCase{"UncPathOfAMissingServer", L"\\\\nosuchserver\\share\\KALENDRO", false},
         UnusableFolderCase{"WithoutParent", L"New\\Deep\\KALENDRO", true},
         UnusableFolderCase{"EmptyField", L"", false},
-        UnusableFolderCase{"BlanksOnly", L"   ", false}),
+        UnusableFolderCase{"BlanksOnly", L"   ", false},
+        // No folder of this program needs the prefixes that bypass the system's
+        // resolving of paths, and "delete all files" could not judge them.
+        UnusableFolderCase{"LongPathPrefix", L"\\\\?\\C:\\windows", false},
+        UnusableFolderCase{"DevicePrefix", L"\\\\.\\C:\\KALENDRO", false}),
     CaseName());
 
 TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {

@@ -79,7 +79,8 @@ std::vector<NamedValue> UninstallEntry(const std::wstring& installDir) {
           {L"DisplayIcon", StringValue(installDir + L"kalquint.exe,0")},
           {L"EstimatedSize", NumberValue(InstalledKilobytes(installDir), REG_DWORD)},
           {L"NoModify", NumberValue(1, REG_DWORD)},
-          {L"NoRepair", NumberValue(1, REG_DWORD)}};
+          {L"NoRepair", NumberValue(1, REG_DWORD)},
+          {L"CreatedInstallLocation", StringValue(installDir)}};
 }
 
 std::wstring DriveRoot(const std::wstring& path) { return path.substr(0, 3); }

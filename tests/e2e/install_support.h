@@ -47,7 +47,7 @@ constexpr Options kAllOptions{true, true, true, true};
 std::vector<NamedValue> RecordedInstallation(const std::wstring& installDir);
 
 // What the path page registers for an install of the 3.1.0.5 distribution into
-// `installDir` (with its last backslash).
+// `installDir` (with its last backslash), a folder the install made.
 std::vector<NamedValue> UninstallEntry(const std::wstring& installDir);
 
 // "C:\" for a path on drive C:.

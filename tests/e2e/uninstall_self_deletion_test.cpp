@@ -58,6 +58,29 @@ TEST_P(SelfDeletionTest, SchedulesTheUninstallersOwnFile) {
   }
 }
 
+// An install before the restart puts a new uninstaller at the very path the
+// uninstall listed for deletion: that one entry is dropped, the rest stays.
+TEST_P(SelfDeletionTest, AReinstallBeforeTheRestartKeepsItsUninstaller) {
+  const SelfDeletionCase& given = GetParam();
+  PrepareInstallation(L"v3105");
+  std::optional<Windows98Mode> uninstaller98;
+  std::optional<Windows98Mode> setup98;
+  if (given.olderFamily) {
+    uninstaller98.emplace(L"kquninst.exe");
+    setup98.emplace(L"install.exe");
+  }
+  WriteFileBytes(WininitPath(), given.before);
+  const std::vector<PendingRename> pending = PendingRenames();
+  Finish(RunUninstall(OpenUninstallPage(), false));
+
+  SetupRun& reinstall = Start(Distribution(L"v3105"),
+                              L"/setup /quiet /dir=\"" + folder_.File(L"again") + L"\"");
+  EXPECT_EQ(reinstall.WaitForExit(), 0u);
+  EXPECT_TRUE(FileExists(UninstallerCopyPath()));
+  EXPECT_EQ(ReadFileBytes(WininitPath()), given.before);
+  EXPECT_EQ(PendingRenames(), pending);
+}
+
 const char kOtherSections[] = "[boot]\r\nshell=Explorer.exe\r\n";
 
 INSTANTIATE_TEST_SUITE_P(

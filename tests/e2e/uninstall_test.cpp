@@ -15,14 +15,16 @@ const wchar_t kProductKey[] = L"Software\\Morvane\\K!q";
 const wchar_t kOlderVersionKey[] = L"Software\\Morvane\\K!q\\2.x";
 
 // What an installed folder holds besides the seven installed files.
-const wchar_t* const kUserFiles[] = {L"dates.txt.bak", L"skin.kqs", L"russian.lng"};
+const wchar_t* const kUserFiles[] = {L"dates.txt.bak", L"skin.kqs", L"russian.lng",
+                                     L"letter.doc"};
 
 class UninstallTest : public CycleTest {
  protected:
-  // The installation with the user's files, its association, uninstall entry,
-  // the settings of an older version beside the current ones, and a shortcut
-  // of the program's name in each of its folders (made by hand: only the names count).
-  void PrepareFullInstallation() {
+  // The installation with the user's files, its association, uninstall entry
+  // (with the record that the install made the folder, when `folderMade`), the
+  // settings of an older version beside the current ones, and a shortcut of the
+  // program's name in each of its folders (made by hand: only the names count).
+  void PrepareFullInstallation(bool folderMade = true) {
     PrepareInstallation(L"v3105");
     for (const wchar_t* name : kUserFiles) WriteFileBytes(Installed(name), UserContent(name));
     WriteRegString(HKEY_CURRENT_USER, kOlderVersionKey, kLocationValue, L"C:\\old\\kalquint.exe");
@@ -30,6 +32,10 @@ class UninstallTest : public CycleTest {
     WriteRegString(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command", L"", L"kalquint.exe %1");
     WriteRegString(HKEY_CLASSES_ROOT, L"kqsfile\\DefaultIcon", L"", L"kalquint.exe,0");
     WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", L"KALENDRO! quintara");
+    if (folderMade) {
+      WriteRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"CreatedInstallLocation",
+                     InstalledFolder() + L"\\");
+    }
     CreateDirectoryW(ProgramGroupFolder().c_str(), nullptr);
     for (const std::wstring& link : Links()) WriteFileBytes(link, "a link");
   }
@@ -55,6 +61,7 @@ enum class Obstacle { kNone, kSubfolder, kLockedFile };
 struct DeletionCase {
   const char* name;
   bool deleteAll;
+  bool folderMade;  // the installation recorded that it made the folder
   Obstacle obstacle;
   std::vector<std::wstring> left;  // entries of the folder afterwards; none: the folder is gone
   friend std::ostream& operator<<(std::ostream& out, const DeletionCase& given) {
@@ -66,7 +73,7 @@ class DeletionTest : public UninstallTest, public ::testing::WithParamInterface<
 
 TEST_P(DeletionTest, DeletesTheFilesItMustAndTheFolderWhenEmptied) {
   const DeletionCase& given = GetParam();
-  PrepareFullInstallation();
+  PrepareFullInstallation(given.folderMade);
   if (given.obstacle == Obstacle::kSubfolder) {
     WriteFileBytes(JoinPath(folder_.MakeFolder(L"Программа\\skins"), L"winter.kqs"), "a skin");
   }
@@ -94,17 +101,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DeletionCase{"ProgramFilesOnly",
                      false,
+                     true,
                      Obstacle::kNone,
-                     {L"dates.txt", L"dates.txt.bak", L"events.txt", L"runs.txt", L"russian.lng",
-                      L"skin.kqs"}},
-        DeletionCase{"EveryFile", true, Obstacle::kNone, {}},
-        DeletionCase{"EveryFileBesideASubfolder", true, Obstacle::kSubfolder, {L"skins"}},
-        DeletionCase{"EveryFileButALockedOne", true, Obstacle::kLockedFile, {L"skin.kqs"}}),
+                     {L"dates.txt", L"dates.txt.bak", L"events.txt", L"letter.doc", L"runs.txt",
+                      L"russian.lng", L"skin.kqs"}},
+        DeletionCase{"EveryFileOfAFolderItMade", true, true, Obstacle::kNone, {}},
+        // A folder that was there before: only what the box names goes, and the
+        // folder stays with the user's other files.
+        DeletionCase{"TheNamedKindsInAFolderOfTheUsers", true, false, Obstacle::kNone,
+                     {L"letter.doc"}},
+        DeletionCase{"EveryFileBesideASubfolder", true, true, Obstacle::kSubfolder, {L"skins"}},
+        DeletionCase{"EveryFileButALockedOne", true, true, Obstacle::kLockedFile, {L"skin.kqs"}}),
     CaseName());
 
 // ---------------------------------------------------------------------------
-// An installation in a drive root or the Windows directory, in whatever spelling
-// the install was typed: "delete all files" deletes only the program's own there.
+// An installation in a drive root, the Windows directory or below it, or the
+// common files folder, in whatever spelling the install was typed: "delete all
+// files" deletes only the program's own there.
 
 struct SharedFolderCase {
   const char* name;
@@ -143,7 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedFolderCase{"DriveRootDotStep", L"C:\\.\\", L"C:\\"},
                       SharedFolderCase{"WindowsDotStep", L"C:\\windows\\.\\", L"C:\\windows"},
                       SharedFolderCase{"WindowsOtherCaseAndDotDot",
-                                       L"c:\\WINDOWS\\system32\\..\\", L"C:\\windows"}),
+                                       L"c:\\WINDOWS\\system32\\..\\", L"C:\\windows"},
+                      SharedFolderCase{"WindowsWithDevicePrefix", L"\\\\?\\C:\\windows\\",
+                                       L"C:\\windows"},
+                      SharedFolderCase{"BelowWindows", L"C:\\windows\\temp\\", L"C:\\windows\\temp"},
+                      SharedFolderCase{"CommonFiles", L"C:\\Program Files\\Common Files\\",
+                                       L"C:\\Program Files\\Common Files"}),
     CaseName());
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // distribution of 3.2.0.0: the program files it replaces, the user's data files
 // it keeps or backs up, and the conversion of the data-file lists in the
 // settings from the older value naming.
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -158,6 +159,33 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LockCase{"NoSharing", 0},
                       LockCase{"ReadAndWriteSharing", FILE_SHARE_READ | FILE_SHARE_WRITE}),
     CaseName());
+
+// ---------------------------------------------------------------------------
+// A main program that cannot be replaced (here: the distribution has none)
+// stops the update before anything else changes: no backup, no other copy,
+// however often the user tries again; the message says what failed.
+
+TEST_F(UpdateTest, AProgramThatCannotBeReplacedChangesNothingOnEveryTry) {
+  PrepareChangedInstallation();
+  const std::map<std::wstring, std::string> before = FolderContents(InstalledFolder());
+  SetupRun& run = Start(Distribution(kNoProgram), L"/setup", LogEnvironment());
+  const Page update = run.Advance(run.WaitForPage(kWelcomeCaption), IDOK, kUpdateCaption);
+  update.SetChecked(IDC_BACKUP_DATES, true);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    update.Click(IDOK);
+    const MessageBoxWindow box = run.WaitForMessageBox();
+    EXPECT_EQ(box.Message(), L"Программа KALENDRO! quintara закрыта, но её файл в папке\n" +
+                                 InstalledFolder() +
+                                 L"\\\nне удалось заменить. Проверьте права на эту папку.");
+    box.PressOk();
+    box.WaitClosed();
+    EXPECT_EQ(FolderContents(InstalledFolder()), before) << "attempt " << attempt + 1;
+  }
+  EXPECT_EQ(ReadFileBytes(Installed(L"dates.txt")), UserContent(L"dates.txt"));
+  EXPECT_FALSE(FileExists(Installed(L"dates.txt.bak")));
+  run.Advance(update, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+  EXPECT_EQ(run.WaitForExit(), 0u);
+}
 
 // ---------------------------------------------------------------------------
 // Conversion of the data-file lists: old entries "DatesFile<n>" counted by

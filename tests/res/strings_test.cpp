@@ -67,7 +67,6 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {85, L"NumberOfRunsFiles"},
     {86, L"Не удалось установить программу в папку\n%s\nВыберите другую папку."},
     {87, L"Программа KALENDRO! quintara всё ещё запущена.\nЗакройте её и попробуйте ещё раз."},
-    {88, L"Personal"},
     {89, L"DisplayVersion"},
     {90, L"DisplayIcon"},
     {91, L"Publisher"},
@@ -78,6 +77,12 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {96, L"NoRepair"},
     {97, L"Morvane Software"},
     {98, L"/quiet"},
+    {99, L"Программа KALENDRO! quintara закрыта, но её файл в папке\n%s\nне удалось заменить. "
+         L"Проверьте права на эту папку."},
+    {100, L"CreatedInstallLocation"},
+    {101, L"CommonFilesDir"},
+    {102, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager"},
+    {103, L"PendingFileRenameOperations"},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block
@@ -124,7 +129,7 @@ TEST(StringTable, HasOnlyTheBlocksOfItsEntries) {
 }
 
 TEST(StringTable, AbsentIdsLoadEmpty) {
-  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 99u, 112u, 1000u}) {
+  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 112u, 1000u}) {
     wchar_t text[8];
     EXPECT_EQ(LoadStringW(InstallModule(), id, text, 8), 0) << "string " << id;
   }

@@ -284,10 +284,17 @@ OwnedProcess OpenProcessById(DWORD id) {
   return OwnedProcess(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id));
 }
 
-HWND WaitForWindow(const char* title, DWORD milliseconds) {
-  HWND window = nullptr;
-  WaitUntil([&] { return (window = FindWindowA(nullptr, title)) != nullptr; }, milliseconds);
-  return window;
+size_t CountWindows(const char* title) {
+  size_t count = 0;
+  for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, title); window != nullptr;
+       window = FindWindowExA(nullptr, window, nullptr, title)) {
+    ++count;
+  }
+  return count;
+}
+
+bool WaitForWindows(const char* title, size_t count, DWORD milliseconds) {
+  return WaitUntil([&] { return CountWindows(title) >= count; }, milliseconds);
 }
 
 StartLog::StartLog() : path_(folder_ / "starts.log") {

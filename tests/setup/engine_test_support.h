@@ -134,8 +134,10 @@ class OwnedProcess {
 };
 OwnedProcess StartProcess(const std::string& path, const std::string& arguments = "");
 OwnedProcess OpenProcessById(DWORD id);
-// The top-level window with this title, waiting for it up to `milliseconds`.
-HWND WaitForWindow(const char* title, DWORD milliseconds);
+// The top-level windows with this title.
+size_t CountWindows(const char* title);
+// Whether there are `count` of them within `milliseconds`.
+bool WaitForWindows(const char* title, size_t count, DWORD milliseconds);
 
 // One start of the stand-in as it records it.
 struct StartRecord {

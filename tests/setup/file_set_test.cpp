@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "setup/file_move.h"
+#include "setup/install_folder.h"
 #include "setup/setup_context.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -111,7 +112,7 @@ TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDelet
   WriteBytes(source / "Sub\\inner.txt", "inner");
   context.AddFile(IDS_FILE_EXE);
 
-  context.AddAllInstalledFiles();
+  context.AddAllInstalledFiles(InstallFolder::Installed(source.Path(), true));
   EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre(".", "..", "dates.txt", "sub"));
 
   context.DeleteListedFiles();
@@ -120,10 +121,35 @@ TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDelet
   EXPECT_EQ(ReadBytes(source / "Sub\\inner.txt"), "inner");
 }
 
+// What "delete all files" may take by the folder's provenance: all in a folder
+// the installation made; elsewhere the program's files, the data files and
+// their backups and the kinds the box names; in a shared folder the program files.
+TEST_F(FileSetTest, AllInstalledFilesAreWhatTheFoldersProvenanceAllows) {
+  for (const char* name : {"KALQUINT.EXE", "update.txt", "dates.txt.bak", "notes.txt", "skin.kqs",
+                           "russian.LNG", "letter.doc", "kalquint.exe.old", "txt"}) {
+    WriteBytes(source / name, name);
+  }
+  const InstallFolder made = InstallFolder::Installed(source.Path(), true);
+  const InstallFolder other = InstallFolder::Installed(source.Path(), false);
+  const InstallFolder shared = InstallFolder::Installed(WindowsDir() + "\\", true);
+  EXPECT_EQ(made.Kind(), FolderKind::kCreated);
+  EXPECT_EQ(other.Kind(), FolderKind::kOther);
+  EXPECT_EQ(shared.Kind(), FolderKind::kShared);
+
+  context.AddAllInstalledFiles(made);
+  EXPECT_EQ(context.ListedFiles().size(), 11u);
+  context.AddAllInstalledFiles(other);
+  EXPECT_THAT(context.ListedFiles(),
+              UnorderedElementsAre("kalquint.exe", "update.txt", "dates.txt.bak", "notes.txt",
+                                   "skin.kqs", "russian.lng"));
+  context.AddAllInstalledFiles(shared);
+  EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre("kalquint.exe", "update.txt"));
+}
+
 TEST_F(FileSetTest, AllInstalledFilesOfAMissingFolderAreNone) {
   context.SourceDir = source / "missing\\";
   context.AddFile(IDS_FILE_EXE);
-  context.AddAllInstalledFiles();
+  context.AddAllInstalledFiles(InstallFolder::Installed(context.SourceDir, true));
   EXPECT_THAT(context.ListedFiles(), IsEmpty());
 }
 
@@ -164,24 +190,42 @@ BOOL WINAPI MoveFileExDenied(LPCSTR, LPCSTR, DWORD) {
   return FALSE;
 }
 
+size_t FileCount(const std::string& folder) {
+  size_t count = 0;
+  WIN32_FIND_DATAA entry;
+  const ScopedFind search(FindFirstFileA((folder + "*").c_str(), &entry));
+  if (!search.IsValid()) return 0;
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) ++count;
+  } while (FindNextFileA(search.Get(), &entry));
+  return count;
+}
+
+// The older family moves the older backup aside first, and puts it back when
+// the current file cannot be moved (another program holds it open): there is
+// never a moment with neither.
 TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
   struct Case {
     const char* what;
     bool ntFamily;
     MoveFileExFunction moveFileEx;
     std::optional<std::string> current;
+    bool held;  // another program has the current file open, sharing nothing
     bool moved;
     std::optional<std::string> kept;  // what is left at the current file's place
     std::optional<std::string> backup;
   };
   const Case cases[] = {
-      {"older family", false, MoveFileExA, "current", true, std::nullopt, "current"},
-      {"older family, no file", false, MoveFileExA, std::nullopt, false, std::nullopt, "older"},
-      {"not implemented", true, MoveFileExNotImplemented, "current", true, std::nullopt,
+      {"older family", false, MoveFileExA, "current", false, true, std::nullopt, "current"},
+      {"older family, no file", false, MoveFileExA, std::nullopt, false, false, std::nullopt,
+       "older"},
+      {"older family, file held open", false, MoveFileExA, "current", true, false, "current",
+       "older"},
+      {"not implemented", true, MoveFileExNotImplemented, "current", false, true, std::nullopt,
        "current"},
-      {"not implemented, no file", true, MoveFileExNotImplemented, std::nullopt, false,
+      {"not implemented, no file", true, MoveFileExNotImplemented, std::nullopt, false, false,
        std::nullopt, "older"},
-      {"other failure", true, MoveFileExDenied, "current", false, "current", "older"},
+      {"other failure", true, MoveFileExDenied, "current", false, false, "current", "older"},
   };
   const std::string path = target / "dates.txt";
   for (const Case& c : cases) {
@@ -189,10 +233,15 @@ TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
     DeleteFileA(path.c_str());
     if (c.current) WriteBytes(path, *c.current);
     WriteBytes(path + ".bak", "older");
-
-    EXPECT_EQ(MoveFileReplacing(path, path + ".bak", c.ntFamily, c.moveFileEx), c.moved);
+    {
+      const ScopedFile held(c.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr)
+                                   : INVALID_HANDLE_VALUE);
+      EXPECT_EQ(MoveFileReplacing(path, path + ".bak", c.ntFamily, c.moveFileEx), c.moved);
+    }
     EXPECT_EQ(ReadBytes(path), c.kept);
     EXPECT_EQ(ReadBytes(path + ".bak"), c.backup);
+    EXPECT_EQ(FileCount(target.Path()), c.kept ? 2u : 1u) << "a file moved aside is left";
   }
 }
 

@@ -1,6 +1,9 @@
 // Closing the running main program, with the stand-in variants as real processes.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "setup/setup_context.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -44,9 +47,11 @@ class CloseRunningProgramTest : public testing::Test {
     ASSERT_EQ(FindWindowA(nullptr, kAtlTitle), nullptr) << "a main program runs already";
   }
 
+  // Started and showing its window: one more window of that title than before.
   static OwnedProcess StartShowing(const char* variant, const char* title) {
+    const size_t before = CountWindows(title);
     OwnedProcess process = StartProcess(StandInPath(variant));
-    EXPECT_NE(WaitForWindow(title, 30000), nullptr) << variant;
+    EXPECT_TRUE(WaitForWindows(title, before + 1, 30000)) << variant;
     return process;
   }
 
@@ -71,13 +76,20 @@ TEST_F(CloseRunningProgramTest, ClosesTheWindowAndWaitsUntilItsProcessHasEnded) 
   }
 }
 
-TEST_F(CloseRunningProgramTest, WithBothTitlesOnlyTheAfxWindowIsClosed) {
-  const OwnedProcess afx = StartShowing("v3105", kAfxTitle);
-  const OwnedProcess atl = StartShowing("atl", kAtlTitle);
-  EXPECT_TRUE(context.CloseRunningProgram());
-  EXPECT_TRUE(afx.HasEnded());
-  EXPECT_FALSE(atl.HasEnded());
-  EXPECT_NE(FindWindowA(nullptr, kAtlTitle), nullptr);
+// A second copy would keep the files locked: every window of either title is
+// closed, and every process waited for.
+TEST_F(CloseRunningProgramTest, EveryCopyOfEitherTitleIsClosed) {
+  const std::vector<std::pair<const char*, const char*>> copies[] = {
+      {{"v3105", kAfxTitle}, {"atl", kAtlTitle}},
+      {{"v3105", kAfxTitle}, {"slowclose", kAfxTitle}},
+      {{"atl", kAtlTitle}, {"atl", kAtlTitle}, {"v3105", kAfxTitle}}};
+  for (const auto& running : copies) {
+    SCOPED_TRACE(running.size());
+    std::vector<OwnedProcess> programs;
+    for (const auto& [variant, title] : running) programs.push_back(StartShowing(variant, title));
+    EXPECT_TRUE(context.CloseRunningProgram());
+    for (const OwnedProcess& program : programs) EXPECT_TRUE(program.HasEnded());
+  }
 }
 
 TEST_F(CloseRunningProgramTest, AProgramIgnoringTheRequestIsReportedAfterAboutThirtySeconds) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup/setup_context.h"
+#include "setup/shared_folder.h"
 #include "setup/wininit.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -28,6 +29,24 @@ TEST(AddRenameEntry, MakesTheEntryTheFirstLineOfTheFirstRenameSection) {
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(AddRenameEntry(text, entry), expected) << text;
+}
+
+// The entries a reinstall drops: deletions of its uninstaller's file, in either
+// spelling, and only in "[rename]" sections.
+TEST(RemoveDeleteEntries, DropsOnlyTheRenameSectionsDeletionsOfThatFile) {
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  const std::string path = self;
+  const std::string shortPath = ShortPath(path);
+  const std::string other = "[rename]\r\nNUL=C:\\OLD.TMP\r\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"[rename]\r\nNUL=" + shortPath + "\r\nNUL=C:\\OLD.TMP\r\n", other},
+      {other + "NUL=" + path, other},
+      {"[boot]\r\nNUL=" + shortPath + "\r\n" + other, "[boot]\r\nNUL=" + shortPath + "\r\n" + other},
+      {other + "C:\\NEW.EXE=" + shortPath + "\r\n", other + "C:\\NEW.EXE=" + shortPath + "\r\n"},
+      {other, other},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(RemoveDeleteEntries(text, path), expected) << text;
 }
 
 constexpr const wchar_t* kSessionManagerKey =

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "setup/shared_folder.h"
 #include "tests/setup/engine_test_support.h"
@@ -18,8 +19,15 @@ class SharedFolderTest : public RedirectedRegistryTest {
   ScratchFolder scratch;
 };
 
+std::string ProfileDir() {
+  char profile[MAX_PATH] = "";
+  GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+  return profile;
+}
+
 TEST_F(SharedFolderTest, RootsAndSystemFoldersAreSharedInEverySpelling) {
   const std::string windows = WindowsDir();
+  ASSERT_NE(ProfileDir(), "");
   const std::pair<std::string, bool> cases[] = {
       {"C:\\", true},
       {"C:\\\\", true},
@@ -31,8 +39,14 @@ TEST_F(SharedFolderTest, RootsAndSystemFoldersAreSharedInEverySpelling) {
       {windows + "\\\\system32\\", true},
       {"\\\\server\\share\\", true},
       {"", true},
+      {"\\\\?\\" + windows, true},
+      {"\\\\.\\" + windows + "\\KALENDRO", true},
+      {windows + "\\KALENDRO\\", true},
+      {windows + "\\Fonts\\..\\Temp", true},
+      {ProfileDir(), true},
+      {ProfileDir() + "\\KALENDRO", false},
       {"\\\\server\\share\\KALENDRO\\", false},
-      {windows + "\\KALENDRO\\", false},
+      {windows + "KALENDRO\\", false},
       {scratch.Path(), false},
   };
   for (const auto& [folder, shared] : cases) EXPECT_EQ(IsSharedFolder(folder), shared) << folder;
@@ -47,15 +61,18 @@ TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
   const std::string spellings[] = {folder, folder + "\\", Upper(folder), shortFolder,
                                    scratch / "\\Long Folder Name\\.\\",
                                    folder + "\\sub\\..\\"};
-  const std::pair<HKEY, const char*> values[] = {
-      {HKEY_LOCAL_MACHINE, "ProgramFilesDir"}, {HKEY_CURRENT_USER, "Desktop"},
-      {HKEY_CURRENT_USER, "Programs"},         {HKEY_CURRENT_USER, "Startup"},
-      {HKEY_CURRENT_USER, "Personal"}};
-  for (const auto& [root, value] : values) {
+  const char* const currentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  // Every value of both "Shell Folders" keys counts, whatever its name.
+  const std::tuple<HKEY, const char*, const char*> values[] = {
+      {HKEY_LOCAL_MACHINE, currentVersion, "ProgramFilesDir"},
+      {HKEY_LOCAL_MACHINE, currentVersion, "CommonFilesDir"},
+      {HKEY_CURRENT_USER, kShellFoldersKey, "Desktop"},
+      {HKEY_CURRENT_USER, kShellFoldersKey, "Personal"},
+      {HKEY_CURRENT_USER, kShellFoldersKey, "Local AppData"},
+      {HKEY_LOCAL_MACHINE, kShellFoldersKey, "Common Documents"},
+      {HKEY_LOCAL_MACHINE, kShellFoldersKey, "Some Future Folder"}};
+  for (const auto& [root, key, value] : values) {
     SCOPED_TRACE(value);
-    const std::string key = root == HKEY_LOCAL_MACHINE
-                                ? std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion")
-                                : std::string(kShellFoldersKey);
     SetStringValue(root, key, value, Upper(shortFolder));
     for (const std::string& spelling : spellings) EXPECT_TRUE(IsSharedFolder(spelling)) << spelling;
     EXPECT_FALSE(IsSharedFolder(scratch.Path()));

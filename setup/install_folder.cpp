@@ -1,0 +1,90 @@
+#include "setup/install_folder.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "setup/installed_files.h"
+#include "setup/setup_context.h"
+#include "setup/shared_folder.h"
+
+namespace {
+
+// The folder as the directory calls take it: without the trailing backslash,
+// except at a drive root.
+std::string DirectoryArgument(const std::string& path) {
+  return path.size() > 3 ? path.substr(0, path.size() - 1) : path;
+}
+
+// The kinds of file the box "delete all files" names: "*.txt, *.kqs, *.lng".
+bool IsNamedByTheBox(const std::string& name) {
+  for (const char* extension : {".txt", ".kqs", ".lng"}) {
+    const std::string::size_type length = lstrlenA(extension);
+    if (name.size() > length &&
+        lstrcmpiA(name.substr(name.size() - length).c_str(), extension) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+InstallFolder::InstallFolder(std::string path, bool made)
+    : path_(std::move(path)), made_(made), shared_(IsSharedFolder(path_)) {}
+
+InstallFolder InstallFolder::Typed(const SetupContext& context, const std::string& typed) {
+  // Blanks alone would make the current drive's root the folder; a relative
+  // folder is recorded in full, or it would be looked for below whatever folder
+  // the program, its links or the uninstaller are later started in.
+  const std::string full = typed.find_first_not_of(" \t") == std::string::npos ||
+                                   HasDevicePrefix(typed)
+                               ? std::string()
+                               : FullPath(typed);
+  if (full.empty() || HasDevicePrefix(full)) return InstallFolder(std::string(), false);
+  const std::string folder = WithTrailingBackslash(full);
+  return InstallFolder(folder, RecordedAsMade(context, folder));
+}
+
+InstallFolder InstallFolder::Installed(const std::string& folder, bool made) {
+  return InstallFolder(folder, made);
+}
+
+InstallFolder InstallFolder::OfInstallation(const SetupContext& context) {
+  return InstallFolder(context.SourceDir, RecordedAsMade(context, context.SourceDir));
+}
+
+bool InstallFolder::Create() {
+  if (!CreateDirectoryA(DirectoryArgument(path_).c_str(), nullptr)) return false;
+  made_ = true;
+  return true;
+}
+
+void InstallFolder::RemoveIfEmpty() const {
+  RemoveDirectoryA(DirectoryArgument(path_).c_str());
+}
+
+FolderKind InstallFolder::Kind() const {
+  if (shared_) return FolderKind::kShared;
+  return made_ ? FolderKind::kCreated : FolderKind::kOther;
+}
+
+bool InstallFolder::MayDeleteWithAll(const std::string& name) const {
+  switch (Kind()) {
+    case FolderKind::kCreated:
+      return true;
+    case FolderKind::kOther:
+      return IsInstalledFileOrBackup(name) || IsNamedByTheBox(name);
+    case FolderKind::kShared:
+      return IsInstalledFile(name, FileRole::kProgram);
+  }
+  return false;
+}
+
+bool RecordedAsMade(const SetupContext& context, const std::string& folder) {
+  std::string made;
+  return !folder.empty() &&
+         context.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_CREATED_LOCATION,
+                                   made) &&
+         !made.empty() && IsSamePath(made, folder);
+}
