@@ -1,5 +1,6 @@
-// The run: picks install or uninstall mode from the command line and runs the
-// wizard until it ends (exit code 0), or its work without a window ("/quiet").
+// The run: one at a time; picks install or uninstall mode from the command line
+// and runs the wizard until it ends (exit code 0), or its work without a window
+// ("/quiet").
 #include "app/main.h"
 
 #include <windows.h>
@@ -13,6 +14,41 @@
 
 namespace {
 
+// Every run of install.exe and kquninst.exe holds this lock, so that two never
+// work on the same files and keys at once. From NT 5 on, "Global\" makes it the
+// machine's rather than the session's; older systems take no backslash in a name.
+class SingleRunLock {
+ public:
+  SingleRunLock() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    const bool sessions = GetVersionExA(&version) &&
+                          version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+                          version.dwMajorVersion >= 5;
+    mutex_.Reset(CreateMutexA(nullptr, FALSE,
+                              sessions ? "Global\\KalendroQuintaraSetup" : "KalendroQuintaraSetup"));
+    if (!mutex_.IsValid()) {
+      // Held by a run under an account this one may not open it from.
+      owned_ = GetLastError() != ERROR_ACCESS_DENIED;
+      return;
+    }
+    // A run that ended without releasing it has left it abandoned, and free.
+    const DWORD wait = WaitForSingleObject(mutex_.Get(), 0);
+    owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  ~SingleRunLock() {
+    if (owned_ && mutex_.IsValid()) ReleaseMutex(mutex_.Get());
+  }
+  SingleRunLock(const SingleRunLock&) = delete;
+  SingleRunLock& operator=(const SingleRunLock&) = delete;
+
+  bool Owned() const { return owned_; }
+
+ private:
+  ScopedHandle mutex_;
+  bool owned_ = false;
+};
+
 // A plain case-sensitive substring search: "x/setupy" selects install mode too.
 bool IsInstallMode(const std::string& arguments) {
   return arguments.find("/setup") != std::string::npos;
@@ -20,24 +56,41 @@ bool IsInstallMode(const std::string& arguments) {
 
 WizardState FirstState(SetupContext& context, const std::string& arguments) {
   if (IsInstallMode(arguments)) {
+    context.Log.Write("install mode");
     context.LoadLocation(true);
     return kInstallWelcome;
   }
+  context.Log.Write("uninstall mode");
   if (context.LoadLocation(false)) return kUninstallStart;
   MessageBoxA(nullptr, LoadText(IDS_PATH_NOT_FOUND).c_str(), nullptr, MB_OK | MB_ICONHAND);
   return kEndOfWizard;
 }
 
+int RunWizard(SetupContext& context, const std::string& arguments) {
+  for (WizardState state = FirstState(context, arguments); state != kEndOfWizard;) {
+    state = RunWizardStep(context, state);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunSetup(const std::string& arguments) {
+  const std::vector<std::string> split = SplitArguments(arguments);
+  const bool quiet = IsQuietRequested(split);
+  const SingleRunLock lock;
+  if (!lock.Owned()) {
+    if (quiet) return kExitAnotherRun;
+    MessageBoxA(nullptr, LoadText(IDS_ANOTHER_SETUP_RUNNING).c_str(), nullptr,
+                MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+  }
   const ComApartment com;
   InitCommonControls();
   const auto context = std::make_unique<SetupContext>();
-  const std::vector<std::string> split = SplitArguments(arguments);
-  if (IsQuietRequested(split)) return RunUnattended(*context, IsInstallMode(arguments), split);
-  for (WizardState state = FirstState(*context, arguments); state != kEndOfWizard;) {
-    state = RunWizardStep(*context, state);
-  }
-  return 0;
+  context->Log.Open(LogFileOf(split));
+  context->Log.Write("started with", arguments);
+  const int exitCode = quiet ? RunUnattended(*context, split) : RunWizard(*context, arguments);
+  context->Log.Write("ended with exit code", FormatText("%d", exitCode));
+  return exitCode;
 }

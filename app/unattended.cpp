@@ -2,25 +2,20 @@
 
 #include <string>
 
+#include "app/command_line.h"
 #include "setup/steps.h"
 
 namespace {
 
 struct Request {
   bool understood = true;
+  bool installMode = false;
+  bool installOnly = false;  // a switch that only install mode knows
   bool folderGiven = false;
   std::string folder;
   InstallOptions options;
   UpdateChoices backups;
 };
-
-// The rest of `argument` after `prefix`, compared without regard to case.
-bool TakeValue(const std::string& argument, const char* prefix, std::string& value) {
-  const std::string start = argument.substr(0, lstrlenA(prefix));
-  if (lstrcmpiA(start.c_str(), prefix) != 0) return false;
-  value = argument.substr(start.size());
-  return true;
-}
 
 bool IsWord(const std::string& word, const char* name) { return lstrcmpiA(word.c_str(), name) == 0; }
 
@@ -54,22 +49,40 @@ bool ReadWords(const std::string& list, TakeWord take) {
   }
 }
 
+// One argument into `request`; false for one the mode does not know. The mode
+// word counts only whole and in exactly its case: "/SETUP" is refused, never
+// taken for uninstall mode, and "/setup" inside a folder's name is no mode.
+bool ReadArgument(const std::string& argument, Request& request) {
+  std::string value;
+  if (argument == "/setup") {
+    request.installMode = true;
+  } else if (IsWord(argument, LoadText(IDS_ARG_QUIET).c_str()) || TakeValue(argument, "/log=", value)) {
+    return true;
+  } else if (IsWord(argument, "/allusers")) {
+    request.options.allUsers = true;
+  } else if (TakeValue(argument, "/dir=", value)) {
+    request.folderGiven = true;
+    request.folder = WithoutStrayQuote(value);
+  } else if (TakeValue(argument, "/options=", value)) {
+    if (!ReadWords(value, [&](const std::string& word) { return SetOption(word, request.options); })) {
+      return false;
+    }
+  } else if (TakeValue(argument, "/backup=", value)) {
+    if (!ReadWords(value, [&](const std::string& word) { return SetBackup(word, request.backups); })) {
+      return false;
+    }
+  } else {
+    return false;
+  }
+  request.installOnly |= argument != "/setup";
+  return true;
+}
+
 Request ReadRequest(const std::vector<std::string>& arguments) {
   Request request;
-  for (const std::string& argument : arguments) {
-    std::string value;
-    if (TakeValue(argument, "/dir=", value)) {
-      request.folderGiven = true;
-      request.folder = value;
-      request.understood &= !value.empty();
-    } else if (TakeValue(argument, "/options=", value)) {
-      request.understood &=
-          ReadWords(value, [&](const std::string& word) { return SetOption(word, request.options); });
-    } else if (TakeValue(argument, "/backup=", value)) {
-      request.understood &=
-          ReadWords(value, [&](const std::string& word) { return SetBackup(word, request.backups); });
-    }
-  }
+  for (const std::string& argument : arguments) request.understood &= ReadArgument(argument, request);
+  // Uninstall mode takes none of install mode's choices.
+  if (!request.installMode && request.installOnly) request.understood = false;
   return request;
 }
 
@@ -99,11 +112,16 @@ bool IsQuietRequested(const std::vector<std::string>& arguments) {
   return false;
 }
 
-ExitCode RunUnattended(SetupContext& context, bool installMode,
-                       const std::vector<std::string>& arguments) {
+ExitCode RunUnattended(SetupContext& context, const std::vector<std::string>& arguments) {
   const Request request = ReadRequest(arguments);
-  if (!request.understood) return kExitBadCommandLine;
-  if (installMode) {
+  // A folder given blank, or with a device prefix, names nothing to install into.
+  if (!request.understood ||
+      (request.folderGiven && !InstallFolder::Typed(context, request.folder).IsUsable())) {
+    context.Log.Write("refused: a command line it does not understand");
+    return kExitBadCommandLine;
+  }
+  context.Log.Write(request.installMode ? "install mode" : "uninstall mode");
+  if (request.installMode) {
     context.LoadLocation(true);
     return InstallUnattended(context, request);
   }

@@ -10,13 +10,14 @@
 enum ExitCode {
   kExitDone = 0,
   kExitFailed = 1,          // the main step failed: nothing installed, replaced or removed
-  kExitBadCommandLine = 2,  // a switch's value it does not understand; nothing was done
+  kExitBadCommandLine = 2,  // an argument or a value it does not understand; nothing was done
   kExitNotInstalled = 3,    // uninstall mode found no installation
+  kExitAnotherRun = 1618,   // another run of the setup is under way; nothing was done
 };
 
 // Whether the arguments (after the program's name) ask for the unattended mode.
 bool IsQuietRequested(const std::vector<std::string>& arguments);
 
-// Runs install mode (`installMode`) or uninstall mode without a window.
-ExitCode RunUnattended(SetupContext& context, bool installMode,
-                       const std::vector<std::string>& arguments);
+// Runs install mode ("/setup", exactly) or uninstall mode without a window;
+// every argument must be one the mode knows.
+ExitCode RunUnattended(SetupContext& context, const std::vector<std::string>& arguments);

@@ -13,6 +13,12 @@ namespace {
 constexpr int kDeleteAttempts = 6;
 constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
 
+// A file, not a folder (nor "." or "..") and not nothing.
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Only a file that is there and in use can be released: a missing one, ".",
 // "..", a subfolder or a read-only file never deletes, and waiting for each
 // would cost a second.
@@ -21,9 +27,7 @@ bool MayBeReleased(const std::string& path, DWORD error) {
       error != ERROR_LOCK_VIOLATION) {
     return false;
   }
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+  return IsFile(path) && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
 // Every file on a CD is read-only, and a copy keeps the attribute: the program
@@ -76,9 +80,9 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
   for (const std::string& name : FileNameList) {
     // Without the distribution folder the bare names would be taken from the
     // current folder.
-    if (SourceDir.empty() || !CopyWritable(SourceDir + name, InstallDir + name)) {
-      failed.push_back(name);
-    }
+    const bool copied = !SourceDir.empty() && CopyWritable(SourceDir + name, InstallDir + name);
+    Log.Write(copied ? "copied" : "not copied", InstallDir + name);
+    if (!copied) failed.push_back(name);
   }
   EmptyFileList();
   return failed;
@@ -87,8 +91,13 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
 void SetupContext::DeleteListedFiles() {
   for (const std::string& name : FileNameList) {
     // Only the setup's own: a file the user made read-only stays so.
-    if (IsInstalledFileOrBackup(name)) ClearReadOnly(SourceDir + name);
-    DeleteWithRetries(SourceDir + name);
+    const std::string path = SourceDir + name;
+    if (IsInstalledFileOrBackup(name)) ClearReadOnly(path);
+    if (DeleteWithRetries(path)) {
+      Log.Write("deleted", path);
+    } else if (IsFile(path)) {
+      Log.Write("not deleted", path);
+    }
   }
   EmptyFileList();
 }
@@ -98,7 +107,9 @@ bool SetupContext::BackupFile(StringId id) {
   const std::string path = InstallDir + LoadText(id);
   ClearReadOnly(path);
   ClearReadOnly(path + ".bak");
-  return MoveFileReplacing(path, path + ".bak");
+  const bool moved = MoveFileReplacing(path, path + ".bak");
+  if (moved) Log.Write("backed up", path + ".bak");
+  return moved;
 }
 
 bool SetupContext::ReplaceDataFile(StringId id) {
@@ -127,7 +138,9 @@ bool SetupContext::InstallUninstaller() {
   UninstallerPath.clear();
   if (windows.empty() || self.empty()) return false;
   UninstallerPath = windows + "\\" + LoadText(IDS_FILE_UNINSTALLER);
-  if (!CopyWritable(self, UninstallerPath)) return false;
+  const bool copied = CopyWritable(self, UninstallerPath);
+  Log.Write(copied ? "copied" : "not copied", UninstallerPath);
+  if (!copied) return false;
   // An uninstall before this install may have listed this very path for
   // deletion at the next restart, which would take the new copy.
   CancelPendingDeletion(UninstallerPath);

@@ -19,9 +19,12 @@ void AssociateSkinFiles(SetupContext& context, const std::string& program) {
 
 // An unreadable special folder skips its shortcuts and flag, rather than making
 // links at the drive root or over another folder's link of the same name.
-void CreateProgramGroup(SetupContext& context, const std::string& program) {
+void CreateProgramGroup(SetupContext& context, const ShortcutFolders& folders,
+                        const std::string& program) {
   std::string group;
-  if (!context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, kProgramGroupFolder, group)) return;
+  if (!context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, group)) {
+    return;
+  }
   CreateDirectoryA(group.c_str(), nullptr);
   context.CreateShortcut(group + LoadText(IDS_LINK_PROGRAM), program, "");
   context.CreateShortcut(group + LoadText(IDS_LINK_HELP), context.InstallDir + LoadText(IDS_FILE_HLP),
@@ -29,10 +32,10 @@ void CreateProgramGroup(SetupContext& context, const std::string& program) {
   context.WriteSettingDword(IDS_USE_GROUP, 1);
 }
 
-void CreateFolderShortcut(SetupContext& context, StringId folderValue, const std::string& program,
-                          const std::string& arguments, StringId flag) {
+void CreateFolderShortcut(SetupContext& context, HKEY root, StringId folderValue,
+                          const std::string& program, const std::string& arguments, StringId flag) {
   std::string folder;
-  if (!context.ReadShortcutFolder(folderValue, "\\", folder)) return;
+  if (!context.ReadShortcutFolder(root, folderValue, "\\", folder)) return;
   context.CreateShortcut(folder + LoadText(IDS_LINK_PROGRAM), program, arguments);
   context.WriteSettingDword(flag, 1);
 }
@@ -50,9 +53,12 @@ void RecordInstallation(SetupContext& context, const std::string& program) {
 // only missing ones come from the distribution.
 void ListFilesToInstall(SetupContext& context) {
   for (const InstalledFile& file : kInstalledFiles) {
-    const bool usersData =
-        file.role != FileRole::kProgram && FileExists(context.InstallDir + LoadText(file.name));
-    if (!usersData) context.AddFile(file.name);
+    const std::string path = context.InstallDir + LoadText(file.name);
+    if (file.role != FileRole::kProgram && FileExists(path)) {
+      context.Log.Write("kept", path);
+    } else {
+      context.AddFile(file.name);
+    }
   }
 }
 
@@ -69,7 +75,11 @@ std::vector<std::string> NewFiles(const SetupContext& context) {
 // files that were there before stay.
 void UndoInstall(const SetupContext& context, const InstallFolder& folder,
                  const std::vector<std::string>& added, bool folderMadeNow) {
-  for (const std::string& name : added) DeleteFileA((context.InstallDir + name).c_str());
+  for (const std::string& name : added) {
+    if (DeleteFileA((context.InstallDir + name).c_str())) {
+      context.Log.Write("deleted", context.InstallDir + name);
+    }
+  }
   if (folderMadeNow) folder.RemoveIfEmpty();
 }
 
@@ -85,6 +95,7 @@ std::string ProposedInstallFolder(const SetupContext& context) {
 StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder) {
   if (!folder.IsUsable()) return StepOutcome::kNoFolder;
   context.InstallDir = folder.Path();
+  context.Log.Write("install into", folder.Path());
   const bool folderMadeNow = folder.Create();
   ListFilesToInstall(context);
   const std::vector<std::string> added = NewFiles(context);
@@ -109,13 +120,18 @@ bool MainProgramFailed(const std::vector<std::string>& failed) {
 // flag is written only for a chosen box; an earlier installation's flags stay.
 void ApplyInstallOptions(SetupContext& context, const InstallOptions& options) {
   const std::string program = context.InstallDir + LoadText(IDS_FILE_EXE);
+  const ShortcutFolders& folders =
+      options.allUsers ? kAllUsersShortcutFolders : kUserShortcutFolders;
   context.OpenSettingsKey();
   if (options.associate) AssociateSkinFiles(context, program);
-  if (options.group) CreateProgramGroup(context, program);
+  if (options.group) CreateProgramGroup(context, folders, program);
   if (options.startup) {
-    CreateFolderShortcut(context, IDS_FOLDER_STARTUP, program, "/daily", IDS_USE_STARTUP);
+    CreateFolderShortcut(context, folders.root, folders.startup, program, "/daily",
+                         IDS_USE_STARTUP);
   }
-  if (options.desktop) CreateFolderShortcut(context, IDS_FOLDER_DESKTOP, program, "", IDS_USE_DESKTOP);
+  if (options.desktop) {
+    CreateFolderShortcut(context, folders.root, folders.desktop, program, "", IDS_USE_DESKTOP);
+  }
   RecordInstallation(context, program);
   context.CloseSettingsKey();
 }

@@ -11,7 +11,10 @@ bool SetupContext::LoadLocation(bool fromModule) {
     ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, SourceDir);
   }
   SourceDir = FolderOf(SourceDir);
-  return !SourceDir.empty() && ReadProgramVersion();
+  if (!SourceDir.empty() && ReadProgramVersion()) return true;
+  // The files and the entry are the machine's, the settings the installing
+  // account's: settings that name no installation may be another account's.
+  return !fromModule && ReadEntryFolder(SourceDir) && ReadProgramVersion();
 }
 
 bool SetupContext::ReadProgramVersion() {
@@ -51,10 +54,24 @@ bool SetupContext::DetectPreviousInstall() {
   std::string location;
   if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, location) ||
       !ReadFileVersion(location)) {
-    return false;
+    // An installation made under another account, as in LoadLocation.
+    std::string folder;
+    if (!ReadEntryFolder(folder)) return false;
+    location = folder + LoadText(IDS_FILE_EXE);
+    if (!ReadFileVersion(location)) return false;
   }
   const std::string folder = FolderOf(location);
   if (folder.empty()) return false;
   InstallDir = folder;
+  return true;
+}
+
+bool SetupContext::ReadEntryFolder(std::string& folder) const {
+  std::string recorded;
+  if (!ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_INSTALL_LOCATION, recorded) ||
+      recorded.empty()) {
+    return false;
+  }
+  folder = WithTrailingBackslash(recorded);
   return true;
 }

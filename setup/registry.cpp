@@ -50,6 +50,13 @@ void DeleteDirectSubkeys(HKEY key) {
   }
 }
 
+// One line of the log for a value written or not.
+void LogValue(const SetupLog& log, bool written, HKEY root, const std::string& key,
+              const std::string& name, const std::string& data) {
+  log.Write(written ? "set" : "not set",
+            RegistryPath(root, key) + " " + (name.empty() ? "(default)" : name) + " = " + data);
+}
+
 }  // namespace
 
 bool SetupContext::ReadRegString(HKEY root, StringId key, const std::string& name,
@@ -117,7 +124,10 @@ bool SetupContext::OpenSettingsKey() {
 }
 
 bool SetupContext::WriteSettingString(const std::string& name, const std::string& data) {
-  return SettingsKeyHandle.IsValid() && SetStringValue(SettingsKeyHandle.Get(), name, data);
+  const bool written =
+      SettingsKeyHandle.IsValid() && SetStringValue(SettingsKeyHandle.Get(), name, data);
+  LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), name, data);
+  return written;
 }
 
 bool SetupContext::WriteSettingStringById(StringId name, const std::string& data) {
@@ -130,8 +140,11 @@ bool SetupContext::WriteSettingDword(StringId name, DWORD number) {
   // these flags as four raw bytes.
   const BYTE bytes[4] = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
                          static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
-  return RegSetValueExA(SettingsKeyHandle.Get(), LoadText(name).c_str(), 0, REG_BINARY, bytes,
-                        sizeof(bytes)) == ERROR_SUCCESS;
+  const bool written = RegSetValueExA(SettingsKeyHandle.Get(), LoadText(name).c_str(), 0,
+                                      REG_BINARY, bytes, sizeof(bytes)) == ERROR_SUCCESS;
+  LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), LoadText(name),
+           FormatText("%lu", number));
+  return written;
 }
 
 void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
@@ -139,22 +152,26 @@ void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
 void SetupContext::SetRegString(HKEY root, StringId key, StringId name,
                                 const std::string& data) const {
   const ScopedRegKey created = CreateKey(root, key);
-  if (created.IsValid()) {
-    SetStringValue(created.Get(), name == 0 ? std::string() : LoadText(name), data);
-  }
+  const std::string valueName = name == 0 ? std::string() : LoadText(name);
+  LogValue(Log, created.IsValid() && SetStringValue(created.Get(), valueName, data), root,
+           LoadText(key), valueName, data);
 }
 
 void SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const {
   const ScopedRegKey created = CreateKey(root, key);
-  if (created.IsValid()) {
-    RegSetValueExA(created.Get(), LoadText(name).c_str(), 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&number), sizeof(number));
-  }
+  LogValue(Log,
+           created.IsValid() &&
+               RegSetValueExA(created.Get(), LoadText(name).c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&number),
+                              sizeof(number)) == ERROR_SUCCESS,
+           root, LoadText(key), LoadText(name), FormatText("%lu", number));
 }
 
 void SetupContext::DeleteRegValue(HKEY root, StringId key, StringId name) const {
   const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
-  if (opened.IsValid()) RegDeleteValueA(opened.Get(), LoadText(name).c_str());
+  if (opened.IsValid() && RegDeleteValueA(opened.Get(), LoadText(name).c_str()) == ERROR_SUCCESS) {
+    Log.Write("removed", RegistryPath(root, LoadText(key)) + " " + LoadText(name));
+  }
 }
 
 void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {
@@ -165,7 +182,9 @@ void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {
       if (!opened.IsValid()) return;
       DeleteDirectSubkeys(opened.Get());
     }
-    RegDeleteKeyA(root, path.c_str());
+    if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) {
+      Log.Write("removed", RegistryPath(root, path));
+    }
     const std::string::size_type slash = path.rfind('\\');
     if (slash != std::string::npos) path.resize(slash);
   }

@@ -82,30 +82,29 @@ std::vector<std::string> ReadPendingRenames(HKEY key) {
   return names;
 }
 
-void WritePendingRenames(HKEY key, const std::vector<std::string>& names) {
+bool WritePendingRenames(HKEY key, const std::vector<std::string>& names) {
   const std::string name = LoadText(IDS_PENDING_RENAMES);
-  if (names.empty()) {
-    RegDeleteValueA(key, name.c_str());
-    return;
-  }
+  if (names.empty()) return RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS;
   std::string data;
   for (const std::string& entry : names) data += entry + '\0';
   data += '\0';
-  RegSetValueExA(key, name.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                 static_cast<DWORD>(data.size()));
+  return RegSetValueExA(key, name.c_str(), 0, REG_MULTI_SZ,
+                        reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-// The NT family keeps them in the registry, spelt with the "\??\" prefix.
-void CancelPendingRenameDeletion(const std::string& path) {
+// The NT family keeps them in the registry, spelt with the "\??\" prefix; true
+// when a deletion of `path` was dropped.
+bool CancelPendingRenameDeletion(const std::string& path) {
   ScopedRegKey key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(), 0,
                     KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
     key.Release();
-    return;
+    return false;
   }
   const std::vector<std::string> names = ReadPendingRenames(key.Get());
   // A list that is not whole pairs is not the setup's to rewrite.
-  if (names.size() % 2 != 0) return;
+  if (names.size() % 2 != 0) return false;
   std::vector<std::string> kept;
   for (std::size_t pair = 0; pair < names.size(); pair += 2) {
     const std::string& source = names[pair];
@@ -113,7 +112,18 @@ void CancelPendingRenameDeletion(const std::string& path) {
                              IsSamePath(source.substr(4), path);
     if (!deletesPath) kept.insert(kept.end(), {source, names[pair + 1]});
   }
-  if (kept.size() < names.size()) WritePendingRenames(key.Get(), kept);
+  return kept.size() < names.size() && WritePendingRenames(key.Get(), kept);
+}
+
+// The older family's WININIT.INI; true when a deletion of `path` was dropped.
+bool CancelWininitDeletion(const std::string& path) {
+  const std::string windows = WindowsDirectory();
+  if (windows.empty()) return false;
+  const std::string file = windows + "\\" + LoadText(IDS_WININIT_FILE);
+  const std::optional<std::string> text = ReadWholeFile(file);
+  if (!text) return false;
+  const std::string kept = RemoveDeleteEntries(*text, path);
+  return kept != *text && ReplaceFileText(file, kept);
 }
 
 }  // namespace
@@ -155,17 +165,9 @@ bool AddWininitEntry(const std::string& wininit, const std::string& entry) {
 }
 
 void SetupContext::CancelPendingDeletion(const std::string& path) const {
-  if (IsNtFamily()) {
-    CancelPendingRenameDeletion(path);
-    return;
-  }
-  const std::string wininit = WindowsDirectory();
-  if (wininit.empty()) return;
-  const std::string file = wininit + "\\" + LoadText(IDS_WININIT_FILE);
-  const std::optional<std::string> text = ReadWholeFile(file);
-  if (!text) return;
-  const std::string kept = RemoveDeleteEntries(*text, path);
-  if (kept != *text) ReplaceFileText(file, kept);
+  const bool cancelled =
+      IsNtFamily() ? CancelPendingRenameDeletion(path) : CancelWininitDeletion(path);
+  if (cancelled) Log.Write("no longer deleted at the next restart", path);
 }
 
 void SetupContext::ScheduleSelfDeletion() const {
@@ -177,13 +179,14 @@ void SetupContext::ScheduleSelfDeletion() const {
       !IsSamePath(self, windows + "\\" + LoadText(IDS_FILE_UNINSTALLER))) {
     return;
   }
+  bool scheduled = false;
   if (IsNtFamily()) {
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return;
+    scheduled = MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  } else {
+    // The older family carries out WININIT.INI before long file names exist.
+    const std::string shortSelf = ShortPath(self);
+    scheduled = !shortSelf.empty() && AddWininitEntry(windows + "\\" + LoadText(IDS_WININIT_FILE),
+                                                      LoadText(IDS_NUL_ENTRY) + shortSelf);
   }
-  // The older family carries out WININIT.INI before long file names exist.
-  const std::string shortSelf = ShortPath(self);
-  if (shortSelf.empty()) return;
-  AddWininitEntry(windows + "\\" + LoadText(IDS_WININIT_FILE),
-                  LoadText(IDS_NUL_ENTRY) + shortSelf);
+  Log.Write(scheduled ? "deleted at the next restart" : "not deleted at the next restart", self);
 }

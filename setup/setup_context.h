@@ -9,12 +9,24 @@
 
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
+#include "setup/setup_log.h"
 #include "setup/text.h"
 
 class InstallFolder;
 
 // The program group's folder name, between the program menu and the link names.
 constexpr char kProgramGroupFolder[] = "\\KALENDRO!\\";
+
+// The special folders that hold the shortcuts, as values of a "Shell Folders"
+// key: the user's, or the machine's all-users ones ("/allusers").
+struct ShortcutFolders {
+  HKEY root;
+  StringId programs;
+  StringId startup;
+  StringId desktop;
+};
+extern const ShortcutFolders kUserShortcutFolders;
+extern const ShortcutFolders kAllUsersShortcutFolders;
 
 // A fixed file version as the version resource gives it: major.minor in `ms`,
 // build.revision in `ls`, each part a 16-bit half.
@@ -37,6 +49,9 @@ class SetupContext {
   bool ReadProgramVersion();
   bool ReadFileVersion(const std::string& path);
   bool DetectPreviousInstall();
+  // The uninstall entry's "InstallLocation", ending with a backslash: how an
+  // installation made under another account is found. False when it has none.
+  bool ReadEntryFolder(std::string& folder) const;
 
   // Registry (registry.cpp). Keys and value names are string-table ids.
   bool ReadRegString(HKEY root, StringId key, const std::string& name, std::string& out) const;
@@ -79,9 +94,10 @@ class SetupContext {
   ScopedHandle RunProgram(StringId file, StringId parameters) const;
   // The folder picker, modal to `owner`.
   bool BrowseForFolder(HWND owner, std::string& folder) const;
-  // The user's special folder `value` ("Programs", "Startup" or "Desktop" of the
-  // "Shell Folders" key) followed by `suffix`; false when it cannot be read.
-  bool ReadShortcutFolder(StringId value, const std::string& suffix, std::string& folder) const;
+  // The special folder `value` of the "Shell Folders" key under `root`
+  // (ShortcutFolders) followed by `suffix`; false when it cannot be read.
+  bool ReadShortcutFolder(HKEY root, StringId value, const std::string& suffix,
+                          std::string& folder) const;
 
   // The running main program and the uninstaller's own file (running_program.cpp,
   // self_deletion.cpp).
@@ -97,6 +113,7 @@ class SetupContext {
   std::string SourceDir;       // distribution folder; in uninstall mode the installed one
   std::string InstallDir;      // target folder; empty in uninstall mode
   std::string UninstallerPath; // the uninstaller copy in the Windows directory
+  SetupLog Log;                // what the run does, when "/log=" asks for it
 
  private:
   void EmptyFileList();

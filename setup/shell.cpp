@@ -18,9 +18,10 @@ bool SetupContext::CreateShortcut(const std::string& link, const std::string& ta
   if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
     WCHAR widePath[MAX_PATH];
     // A path that does not fit is not saved rather than saved under a cut name.
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0) {
-      file->Save(widePath, TRUE);
-    }
+    const bool saved =
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0 &&
+        SUCCEEDED(file->Save(widePath, TRUE));
+    Log.Write(saved ? "link" : "no link", link + " -> " + target + " " + arguments);
   }
   return true;
 }
@@ -39,15 +40,22 @@ ScopedHandle SetupContext::RunProgram(StringId file, StringId parameters) const 
   info.lpFile = path.c_str();
   info.lpParameters = arguments.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExA(&info)) return ScopedHandle();
-  return ScopedHandle(info.hProcess);
+  const bool started = ShellExecuteExA(&info) != FALSE;
+  Log.Write(started ? "started" : "not started", path + " " + arguments);
+  return ScopedHandle(started ? info.hProcess : nullptr);
 }
 
-bool SetupContext::ReadShortcutFolder(StringId value, const std::string& suffix,
+const ShortcutFolders kUserShortcutFolders = {HKEY_CURRENT_USER, IDS_FOLDER_PROGRAMS,
+                                              IDS_FOLDER_STARTUP, IDS_FOLDER_DESKTOP};
+const ShortcutFolders kAllUsersShortcutFolders = {
+    HKEY_LOCAL_MACHINE, IDS_FOLDER_COMMON_PROGRAMS, IDS_FOLDER_COMMON_STARTUP,
+    IDS_FOLDER_COMMON_DESKTOP};
+
+bool SetupContext::ReadShortcutFolder(HKEY root, StringId value, const std::string& suffix,
                                       std::string& folder) const {
   std::string special;
   // An empty value would put the links at the root of the current drive.
-  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY, value, special) ||
+  if (!ReadRegStringById(root, IDS_SHELL_FOLDERS_KEY, value, special) ||
       special.empty()) {
     return false;
   }

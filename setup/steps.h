@@ -13,6 +13,7 @@ struct InstallOptions {
   bool associate = false;
   bool startup = false;
   bool group = false;
+  bool allUsers = false;  // the links in the machine's all-users folders
 };
 
 // The update's two boxes: replace the user's file, keeping the current one as ".bak".

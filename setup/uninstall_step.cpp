@@ -41,18 +41,26 @@ void DeleteRegistryEntries(const SetupContext& context) {
   context.DeleteRegKey(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, 1);
 }
 
-// The shortcuts the options page may have made, whether or not it did. An
-// unreadable special folder is skipped rather than aimed at the drive root.
-void DeleteShortcuts(const SetupContext& context) {
+void DeleteLink(const SetupContext& context, const std::string& link) {
+  if (DeleteFileA(link.c_str())) context.Log.Write("deleted", link);
+}
+
+// The shortcuts the options page may have made, whether or not it did, in the
+// user's folders and in the all-users ones (an install under another account
+// or with "/allusers"). An unreadable special folder is skipped rather than
+// aimed at the drive root.
+void DeleteShortcuts(const SetupContext& context, const ShortcutFolders& folders) {
   const std::string link = LoadText(IDS_LINK_PROGRAM);
   std::string folder;
-  if (context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, kProgramGroupFolder, folder)) {
-    DeleteFileA((folder + link).c_str());
-    DeleteFileA((folder + LoadText(IDS_LINK_HELP)).c_str());
+  if (context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, folder)) {
+    DeleteLink(context, folder + link);
+    DeleteLink(context, folder + LoadText(IDS_LINK_HELP));
     RemoveDirectoryA(folder.c_str());
   }
-  for (StringId special : {IDS_FOLDER_STARTUP, IDS_FOLDER_DESKTOP}) {
-    if (context.ReadShortcutFolder(special, "\\", folder)) DeleteFileA((folder + link).c_str());
+  for (StringId special : {folders.startup, folders.desktop}) {
+    if (context.ReadShortcutFolder(folders.root, special, "\\", folder)) {
+      DeleteLink(context, folder + link);
+    }
   }
 }
 
@@ -60,11 +68,13 @@ void DeleteShortcuts(const SetupContext& context) {
 
 StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
                              bool deleteAllFiles) {
+  context.Log.Write("uninstall of", context.SourceDir);
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   UnregisterProgram(context);
   DeleteFiles(context, folder, deleteAllFiles);
   DeleteRegistryEntries(context);
-  DeleteShortcuts(context);
+  DeleteShortcuts(context, kUserShortcutFolders);
+  DeleteShortcuts(context, kAllUsersShortcutFolders);
   context.ScheduleSelfDeletion();
   return StepOutcome::kDone;
 }

@@ -15,6 +15,7 @@ bool ReplaceChosen(const UpdateChoices& choices, StringId file) {
 }  // namespace
 
 StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
+  context.Log.Write("update of", context.InstallDir);
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   // The main program first, alone: when it cannot be replaced nothing else has
   // changed, and a second try starts from the user's files as they were.
@@ -25,9 +26,10 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
   }
   context.CopyListedFiles();
   for (const InstalledFile& file : kInstalledFiles) {
-    if (file.role == FileRole::kReplaceableData && ReplaceChosen(choices, file.name)) {
-      context.ReplaceDataFile(file.name);
-    }
+    if (file.role == FileRole::kProgram) continue;
+    const bool replaced = file.role == FileRole::kReplaceableData &&
+                          ReplaceChosen(choices, file.name) && context.ReplaceDataFile(file.name);
+    context.Log.Write(replaced ? "replaced" : "kept", context.InstallDir + LoadText(file.name));
   }
   WriteUninstallEntry(context, context.InstallUninstaller(),
                       RecordedAsMade(context, context.InstallDir));

@@ -298,7 +298,8 @@ TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
   WriteFileBytes(JoinPath(existing, L"notes.txt"), "the user's notes");
   WriteFileBytes(JoinPath(existing, L"kalquint.hlp"), "an older help");
   const std::vector<std::wstring> before = FolderEntries(existing);
-  StartLogged(Distribution(kNoProgram), L"/setup");
+  const std::wstring withoutProgram = Distribution(kNoProgram);
+  StartLogged(withoutProgram, L"/setup");
   const Page path = Step(WaitForOnlyPage(kWelcomeCaption), IDOK, kPathCaption);
   ExpectInstallRefused(path, folder_.File(L"target"));
   EXPECT_FALSE(FileExists(folder_.File(L"target")));
@@ -307,6 +308,13 @@ TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
   EXPECT_EQ(ReadFileBytes(JoinPath(existing, L"notes.txt")), "the user's notes");
   Step(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
   ExpectEndsCleanly();
+  // Unattended, the same failure is exit code 1, with nothing left behind.
+  const std::wstring quiet = folder_.File(L"quiet");
+  EXPECT_EQ(StartLogged(withoutProgram, L"/setup /quiet /dir=\"" + quiet + L"\"")
+                .WaitForExit(),
+            1u);
+  EXPECT_FALSE(FileExists(quiet));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 }  // namespace

@@ -22,9 +22,32 @@ enum class Walk { kPages, kQuiet };
 class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Walk> {
  protected:
   bool Quiet() const { return GetParam() == Walk::kQuiet; }
-  // An unattended run: no window waits for an answer, so it ends by itself.
+  // An unattended run: no window waits for an answer, so it ends by itself. Each
+  // appends its record to the one log.
   void RunQuietly(const std::wstring& program, const std::wstring& arguments) {
-    EXPECT_EQ(Start(program, arguments, LogEnvironment()).WaitForExit(), 0u) << Utf8(arguments);
+    const std::wstring logged = arguments + L" /log=\"" + SetupLog() + L"\"";
+    EXPECT_EQ(Start(program, logged, LogEnvironment()).WaitForExit(), 0u) << Utf8(logged);
+  }
+  std::wstring SetupLog() const { return folder_.File(L"setup.log"); }
+
+  // The log of the three unattended runs names what each did.
+  void ExpectLogged() const {
+    const std::string log = ReadFileBytes(SetupLog()).value_or("");
+    const std::wstring entry = std::wstring(L"HKEY_LOCAL_MACHINE\\") + kUninstallKey;
+    const std::vector<std::wstring> lines = {
+         L"install mode", L"copied " + Program(), L"set " + entry + L" DisplayName",
+          L"link " + DesktopLink(), L"update of " + Target(L""),
+          L"backed up " + Target(L"dates.txt.bak"), L"uninstall mode", L"deleted " + Program(),
+          L"removed " + entry, L"deleted at the next restart"};
+    for (const std::wstring& line : lines) {
+      EXPECT_NE(log.find(Ansi(line)), std::string::npos) << "not logged: " << Utf8(line);
+    }
+    size_t ends = 0;
+    for (size_t at = 0; (at = log.find("ended with exit code 0\r\n", at)) != std::string::npos;
+         ++at) {
+      ++ends;
+    }
+    EXPECT_EQ(ends, 3u) << log;
   }
 
   std::wstring Target(const std::wstring& name) const { return JoinPath(target_, name); }
@@ -194,6 +217,39 @@ TEST_P(FullCycleTest, InstallThenUpdateThenUninstallLeavesNothingOfTheProgram) {
   ForgetStarts();
   Uninstall();
   ExpectNothingLeft();
+  if (Quiet()) ExpectLogged();
+}
+
+// An installation made by a deployment service or another administrator: the
+// settings the setup finds it by are that account's, so here they are absent.
+// The uninstall entry leads the update and the uninstall to it, and the link
+// that "/allusers" put into the machine's desktop goes with it.
+TEST_F(CycleTest, AnInstallationOfAnotherAccountIsUpdatedAndRemovedInPlace) {
+  const std::wstring target = JoinPath(folder_.MakeFolder(L"service"), L"KALENDRO");
+  const std::wstring program = JoinPath(target, L"kalquint.exe");
+  const FileGuard commonLink(
+      JoinPath(*ReadRegString(HKEY_LOCAL_MACHINE, kShellFoldersKey, L"Common Desktop"),
+               L"KALENDRO! quintara.lnk"));
+  const auto otherAccount = [] { DeleteRegValue(HKEY_CURRENT_USER, kSettingsKey, kLocationValue); };
+  EXPECT_EQ(Start(Distribution(L"v3105"),
+                  L"/setup /quiet /allusers /options=desktop /dir=\"" + target + L"\"")
+                .WaitForExit(),
+            0u);
+  EXPECT_TRUE(FileExists(commonLink.Path()));
+  EXPECT_FALSE(FileExists(DesktopLink()));
+
+  otherAccount();
+  EXPECT_EQ(Start(Distribution(L"v3200"), L"/setup /quiet", LogEnvironment()).WaitForExit(), 0u);
+  EXPECT_EQ(ReadFileBytes(program), ReadFileBytes(StandinPath(L"v3200")));
+  EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), L"3.2.0.0");
+  EXPECT_FALSE(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue).has_value())
+      << "a second installation was recorded";
+
+  otherAccount();
+  Finish(RunUninstall(OpenUninstallPage(), false, L"3.2.0.0"));
+  EXPECT_FALSE(FileExists(program));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(FileExists(commonLink.Path()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, FullCycleTest, ::testing::Values(Walk::kPages, Walk::kQuiet),

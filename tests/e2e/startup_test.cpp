@@ -240,11 +240,14 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------
 // "/quiet" shows no window: a command line it does not understand, or an
 // uninstall with nothing installed, ends at once with its exit code and no change.
+// Every argument must be one the mode knows, and the mode word counts only whole
+// and in its own case: a slip never uninstalls the installed program.
 
 struct QuietRefusalCase {
   const char* name;
   const wchar_t* arguments;
   DWORD exitCode;
+  bool installed;  // a program is installed, and must stay so
   friend std::ostream& operator<<(std::ostream& out, const QuietRefusalCase& given) {
     return out << given.name;
   }
@@ -254,22 +257,79 @@ class QuietRefusalTest : public StartupTest,
                          public ::testing::WithParamInterface<QuietRefusalCase> {};
 
 TEST_P(QuietRefusalTest, EndsWithItsCodeAndChangesNothing) {
-  SetupRun& run = StartSetup(GetParam().arguments);
-  EXPECT_EQ(run.WaitForExit(), GetParam().exitCode);
+  const QuietRefusalCase& given = GetParam();
+  const std::wstring program = given.installed ? PlaceProgram(L"v3105", L"kalquint.exe") : L"";
+  if (given.installed) SetLocation(program);
+  SetupRun& run = StartSetup(given.arguments);
+  EXPECT_EQ(run.WaitForExit(), given.exitCode);
   EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
   EXPECT_FALSE(FileExists(UninstallerCopyPath()));
+  if (given.installed) {
+    EXPECT_TRUE(FileExists(program));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue), program);
+  } else {
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, QuietRefusalTest,
     ::testing::Values(
-        QuietRefusalCase{"UnknownOption", L"/setup /quiet /options=desktop,nope", 2},
-        QuietRefusalCase{"EmptyOption", L"/setup /QUIET /options=desktop,,group", 2},
-        QuietRefusalCase{"UnknownBackup", L"/setup /quiet /backup=dates,all", 2},
-        QuietRefusalCase{"EmptyFolder", L"/setup /quiet /dir= /options=desktop", 2},
-        QuietRefusalCase{"NothingInstalled", L"/quiet", 3}),
+        QuietRefusalCase{"UnknownOption", L"/setup /quiet /options=desktop,nope", 2, false},
+        QuietRefusalCase{"EmptyOption", L"/setup /QUIET /options=desktop,,group", 2, false},
+        QuietRefusalCase{"UnknownBackup", L"/setup /quiet /backup=dates,all", 2, false},
+        QuietRefusalCase{"EmptyFolder", L"/setup /quiet /dir= /options=desktop", 2, false},
+        QuietRefusalCase{"BlankFolder", L"/setup /quiet \"/dir=   \"", 2, false},
+        QuietRefusalCase{"FolderWithDevicePrefix", L"/setup /quiet /dir=\\\\?\\C:\\KQ", 2, false},
+        QuietRefusalCase{"NothingInstalled", L"/quiet", 3, false},
+        QuietRefusalCase{"ModeWordInCapitals", L"/SETUP /quiet", 2, true},
+        QuietRefusalCase{"ModeWordInMixedCase", L"/quiet /Setup", 2, true},
+        QuietRefusalCase{"MisspeltSwitch", L"/setup /quiet /option=desktop", 2, true},
+        QuietRefusalCase{"UnknownWord", L"/setup /quiet now", 2, true},
+        // Uninstall mode: "/setup" inside a folder's name selects nothing, and
+        // install mode's switches are not uninstall mode's.
+        QuietRefusalCase{"SetupInsideAFolder", L"/quiet /dir=C:\\x/setup", 2, true},
+        QuietRefusalCase{"InstallSwitchToUninstall", L"/quiet /allusers", 2, true}),
     CaseName());
+
+// A folder ending with a backslash arrives, by the C runtime's rules, with the
+// closing quote still on it: it is taken without, and the switch after it stays
+// a switch of its own.
+TEST_F(StartupTest, QuietFolderWithATrailingBackslashKeepsTheNextSwitch) {
+  const std::wstring folder = folder_.File(L"KQ Test");
+  const std::wstring log = folder_.File(L"setup.log");
+  SetupRun& run = StartSetup(L"/setup /quiet /dir=\"" + folder + L"\\\" /log=\"" + log + L"\"");
+  EXPECT_EQ(run.WaitForExit(), 0u);
+  EXPECT_TRUE(FileExists(JoinPath(folder, L"kalquint.exe")));
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue),
+            JoinPath(folder, L"kalquint.exe"));
+  EXPECT_TRUE(FileExists(log));
+}
+
+// One setup at a time: while a wizard is open, a quiet run ends with 1618 (the
+// code deployment services retry on) having done nothing, and a second wizard
+// says so in a box of no window's, then ends.
+TEST_F(StartupTest, ASecondRunWhileAWizardIsOpenDoesNothing) {
+  const std::wstring setup = Distribution(L"v3105");
+  SetupRun& wizard = Start(setup, L"/setup");
+  const Page welcome = WaitForWelcome(wizard);
+  const std::wstring folder = folder_.File(L"quiet");
+  const SetupRun quiet(setup, L"/setup /quiet /dir=\"" + folder + L"\"");
+  EXPECT_EQ(quiet.WaitForExit(), 1618u);
+  EXPECT_FALSE(FileExists(folder));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+  const SetupRun second(setup, L"/setup");
+  const MessageBoxWindow box = second.WaitForMessageBox();
+  EXPECT_EQ(box.Message(), L"Установка или удаление KALENDRO! quintara уже идёт.\n"
+                           L"Дождитесь её окончания и попробуйте ещё раз.");
+  EXPECT_EQ(GetWindow(box.Window(), GW_OWNER), nullptr);
+  box.PressOk();
+  EXPECT_EQ(second.WaitForExit(), 0u);
+
+  welcome.Click(IDCANCEL);
+  EXPECT_EQ(wizard.WaitForExit(), 0u);
+}
 
 // ---------------------------------------------------------------------------
 // What Location holds decides between update and fresh install after the

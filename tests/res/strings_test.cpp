@@ -83,6 +83,11 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {101, L"CommonFilesDir"},
     {102, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager"},
     {103, L"PendingFileRenameOperations"},
+    {104, L"Common Programs"},
+    {105, L"Common Startup"},
+    {106, L"Common Desktop"},
+    {107, L"Установка или удаление KALENDRO! quintara уже идёт.\nДождитесь её окончания и "
+          L"попробуйте ещё раз."},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block

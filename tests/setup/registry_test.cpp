@@ -148,13 +148,13 @@ TEST_F(RegistryTest, SetRegStringCreatesTheKeyWithItsParents) {
 TEST_F(RegistryTest, ShortcutFolderIsTheShellFolderWithTheSuffix) {
   SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Programs", "C:\\Menu\\Programs");
   std::string folder = "unchanged";
-  EXPECT_TRUE(context.ReadShortcutFolder(IDS_FOLDER_PROGRAMS, "\\KALENDRO!\\", folder));
+  EXPECT_TRUE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_PROGRAMS, "\\KALENDRO!\\", folder));
   EXPECT_EQ(folder, "C:\\Menu\\Programs\\KALENDRO!\\");
   // Missing and empty alike name no folder (an empty one would be the drive root).
   folder = "unchanged";
-  EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << "missing";
+  EXPECT_FALSE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_DESKTOP, "\\", folder)) << "missing";
   SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Desktop", "");
-  EXPECT_FALSE(context.ReadShortcutFolder(IDS_FOLDER_DESKTOP, "\\", folder)) << "empty";
+  EXPECT_FALSE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_DESKTOP, "\\", folder)) << "empty";
   EXPECT_EQ(folder, "unchanged");
 }
 
