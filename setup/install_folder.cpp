@@ -31,7 +31,7 @@ bool IsNamedByTheBox(const std::string& name) {
 }  // namespace
 
 InstallFolder::InstallFolder(std::string path, bool made)
-    : path_(std::move(path)), made_(made), shared_(IsSharedFolder(path_)) {}
+    : path_(std::move(path)), made_(made) {}
 
 InstallFolder InstallFolder::Typed(const SetupContext& context, const std::string& typed) {
   // Blanks alone would make the current drive's root the folder; a relative
@@ -65,7 +65,8 @@ void InstallFolder::RemoveIfEmpty() const {
 }
 
 FolderKind InstallFolder::Kind() const {
-  if (shared_) return FolderKind::kShared;
+  if (!shared_) shared_ = IsSharedFolder(path_);
+  if (*shared_) return FolderKind::kShared;
   return made_ ? FolderKind::kCreated : FolderKind::kOther;
 }
 

@@ -4,6 +4,7 @@
 // installation made is the program's to empty.
 #pragma once
 
+#include <optional>
 #include <string>
 
 class SetupContext;
@@ -45,7 +46,9 @@ class InstallFolder {
 
   std::string path_;
   bool made_ = false;
-  bool shared_ = true;
+  // Asked of the system once, when "delete all files" first needs it: it reads
+  // every special folder, which the install has no use for.
+  mutable std::optional<bool> shared_;
 };
 
 // Whether the uninstall entry records that the installation made `folder`.
