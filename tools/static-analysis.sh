@@ -8,8 +8,22 @@ build="${BUILD_DIR:-$root/build}"
 cd "$root"
 sources=$(git ls-files 'app/*.cpp' 'ui/*.cpp' 'setup/*.cpp' 'kalquint/*.cpp')
 
+# The engine is compiled twice (for the tests, and optimised across files for
+# install.exe): clang-tidy would analyse each of its files once per compilation.
+tidy_db="$build/static-analysis"
+mkdir -p "$tidy_db"
+python3 - "$build/compile_commands.json" "$tidy_db/compile_commands.json" <<'PY'
+import json, sys
+seen, kept = set(), []
+for entry in json.load(open(sys.argv[1])):
+    if entry["file"] not in seen:
+        seen.add(entry["file"])
+        kept.append(entry)
+json.dump(kept, open(sys.argv[2], "w"), indent=1)
+PY
+
 gcc_include=$(dirname "$(i686-w64-mingw32-g++-win32 -print-libgcc-file-name)")/include/c++
-tidy_args=(--quiet -p "$build"
+tidy_args=(--quiet -p "$tidy_db"
   --extra-arg=--target=i686-w64-mingw32
   --extra-arg=-isystem"$gcc_include"
   --extra-arg=-isystem"$gcc_include/i686-w64-mingw32"
