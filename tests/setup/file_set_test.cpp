@@ -121,31 +121,6 @@ TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDelet
   EXPECT_EQ(ReadBytes(source / "Sub\\inner.txt"), "inner");
 }
 
-// What "delete all files" may take by the folder's provenance: all in a folder
-// the installation made; elsewhere the program's files, the data files and
-// their backups and the kinds the box names; in a shared folder the program files.
-TEST_F(FileSetTest, AllInstalledFilesAreWhatTheFoldersProvenanceAllows) {
-  for (const char* name : {"KALQUINT.EXE", "update.txt", "dates.txt.bak", "notes.txt", "skin.kqs",
-                           "russian.LNG", "letter.doc", "kalquint.exe.old", "txt"}) {
-    WriteBytes(source / name, name);
-  }
-  const InstallFolder made = InstallFolder::Installed(source.Path(), true);
-  const InstallFolder other = InstallFolder::Installed(source.Path(), false);
-  const InstallFolder shared = InstallFolder::Installed(WindowsDir() + "\\", true);
-  EXPECT_EQ(made.Kind(), FolderKind::kCreated);
-  EXPECT_EQ(other.Kind(), FolderKind::kOther);
-  EXPECT_EQ(shared.Kind(), FolderKind::kShared);
-
-  context.AddAllInstalledFiles(made);
-  EXPECT_EQ(context.ListedFiles().size(), 11u);
-  context.AddAllInstalledFiles(other);
-  EXPECT_THAT(context.ListedFiles(),
-              UnorderedElementsAre("kalquint.exe", "update.txt", "dates.txt.bak", "notes.txt",
-                                   "skin.kqs", "russian.lng"));
-  context.AddAllInstalledFiles(shared);
-  EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre("kalquint.exe", "update.txt"));
-}
-
 TEST_F(FileSetTest, AllInstalledFilesOfAMissingFolderAreNone) {
   context.SourceDir = source / "missing\\";
   context.AddFile(IDS_FILE_EXE);
