@@ -11,22 +11,18 @@
 #include "app/command_line.h"
 #include "app/unattended.h"
 #include "app/wizard.h"
+#include "setup/system_paths.h"
 
 namespace {
 
-// Every run of install.exe and kquninst.exe holds this lock, so that two never
-// work on the same files and keys at once. From NT 5 on, "Global\" makes it the
-// machine's rather than the session's; older systems take no backslash in a name.
+// Every run of install.exe and kquninst.exe holds this lock, machine-wide, so
+// that two never work on the same files and keys at once.
 class SingleRunLock {
  public:
   SingleRunLock() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    const bool sessions = GetVersionExA(&version) &&
-                          version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-                          version.dwMajorVersion >= 5;
     mutex_.Reset(CreateMutexA(nullptr, FALSE,
-                              sessions ? "Global\\KalendroQuintaraSetup" : "KalendroQuintaraSetup"));
+                              HasGlobalNamespace() ? "Global\\KalendroQuintaraSetup"
+                                                   : "KalendroQuintaraSetup"));
     if (!mutex_.IsValid()) {
       // Held by a run under an account this one may not open it from.
       owned_ = GetLastError() != ERROR_ACCESS_DENIED;

@@ -90,14 +90,18 @@ ExitCode ExitCodeOf(StepOutcome outcome) {
   return outcome == StepOutcome::kDone ? kExitDone : kExitFailed;
 }
 
+ExitCode Refused(const SetupContext& context) {
+  context.Log.Write("refused: a command line it does not understand");
+  return kExitBadCommandLine;
+}
+
 // As the wizard does: an earlier installation is updated, else the files and
-// then the options are installed. Nothing is started at the end.
-ExitCode InstallUnattended(SetupContext& context, const Request& request) {
+// then the options are installed into `folder`. Nothing is started at the end.
+ExitCode InstallUnattended(SetupContext& context, const Request& request, InstallFolder& folder) {
+  context.LoadLocation(true);
   if (context.DetectPreviousInstall()) {
     return ExitCodeOf(UpdateInstallation(context, request.backups));
   }
-  InstallFolder folder = InstallFolder::Typed(
-      context, request.folderGiven ? request.folder : ProposedInstallFolder(context));
   const StepOutcome outcome = InstallProgramFiles(context, folder);
   if (outcome == StepOutcome::kDone) ApplyInstallOptions(context, request.options);
   return ExitCodeOf(outcome);
@@ -114,17 +118,16 @@ bool IsQuietRequested(const std::vector<std::string>& arguments) {
 
 ExitCode RunUnattended(SetupContext& context, const std::vector<std::string>& arguments) {
   const Request request = ReadRequest(arguments);
-  // A folder given blank, or with a device prefix, names nothing to install into.
-  if (!request.understood ||
-      (request.folderGiven && !InstallFolder::Typed(context, request.folder).IsUsable())) {
-    context.Log.Write("refused: a command line it does not understand");
-    return kExitBadCommandLine;
-  }
-  context.Log.Write(request.installMode ? "install mode" : "uninstall mode");
+  if (!request.understood) return Refused(context);
   if (request.installMode) {
-    context.LoadLocation(true);
-    return InstallUnattended(context, request);
+    InstallFolder folder = InstallFolder::Typed(
+        context, request.folderGiven ? request.folder : ProposedInstallFolder(context));
+    // A folder given blank, or with a device prefix, names nothing to install into.
+    if (request.folderGiven && !folder.IsUsable()) return Refused(context);
+    context.Log.Write("install mode");
+    return InstallUnattended(context, request, folder);
   }
+  context.Log.Write("uninstall mode");
   if (!context.LoadLocation(false)) return kExitNotInstalled;
   return ExitCodeOf(UninstallProgram(context, InstallFolder::OfInstallation(context), false));
 }

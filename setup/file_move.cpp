@@ -18,16 +18,16 @@ bool MoveOverAside(const std::string& from, const std::string& to) {
   if (GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
   }
-  char aside[MAX_PATH];
-  // The call makes an empty file of the unique name, which the move would not replace.
-  if (!GetTempFileNameA(FolderOf(to).c_str(), "kq", 0, aside)) return false;
-  DeleteFileA(aside);
-  if (!MoveFileA(to.c_str(), aside)) return false;
-  if (!MoveFileA(from.c_str(), to.c_str())) {
-    MoveFileA(aside, to.c_str());
+  const std::string aside = NewTemporaryFile(FolderOf(to));
+  // The name is made as an empty file, which the move would not replace.
+  if (aside.empty() || !DeleteFileA(aside.c_str()) || !MoveFileA(to.c_str(), aside.c_str())) {
     return false;
   }
-  DeleteFileA(aside);
+  if (!MoveFileA(from.c_str(), to.c_str())) {
+    MoveFileA(aside.c_str(), to.c_str());
+    return false;
+  }
+  DeleteFileA(aside.c_str());
   return true;
 }
 

@@ -27,7 +27,9 @@ bool MayBeReleased(const std::string& path, DWORD error) {
       error != ERROR_LOCK_VIOLATION) {
     return false;
   }
-  return IsFile(path) && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) == 0;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
 // Every file on a CD is read-only, and a copy keeps the attribute: the program
@@ -119,14 +121,14 @@ bool SetupContext::ReplaceDataFile(StringId id) {
   if (!FileExists(path)) return CopyWritable(SourceDir + name, path);
   // The replacement is put beside the user's file first: the user's file moves
   // to its backup only once its replacement is in hand.
-  char replacement[MAX_PATH];
-  if (!GetTempFileNameA(InstallDir.c_str(), "kq", 0, replacement)) return false;
+  const std::string replacement = NewTemporaryFile(InstallDir);
+  if (replacement.empty()) return false;
   if (CopyWritable(SourceDir + name, replacement) && BackupFile(id)) {
-    if (MoveFileA(replacement, path.c_str())) return true;
+    if (MoveFileA(replacement.c_str(), path.c_str())) return true;
     // The user's file goes back to its place.
     MoveFileA((path + ".bak").c_str(), path.c_str());
   }
-  DeleteFileA(replacement);
+  DeleteFileA(replacement.c_str());
   return false;
 }
 

@@ -32,6 +32,14 @@ bool SetStringValue(HKEY key, const std::string& name, const std::string& data) 
                         static_cast<DWORD>(data.size()) + 1) == ERROR_SUCCESS;
 }
 
+// A string value's text: the bytes up to the first zero, or all of them when the
+// data hold none; the type is not looked at.
+std::string TextOf(const BYTE* data, DWORD size) {
+  DWORD length = 0;
+  while (length < size && data[length] != 0) ++length;
+  return std::string(reinterpret_cast<const char*>(data), length);
+}
+
 // Deletes the direct subkeys of `key`, last index first so that the indices of
 // the ones still to come stay valid.
 void DeleteDirectSubkeys(HKEY key) {
@@ -69,11 +77,7 @@ bool SetupContext::ReadRegString(HKEY root, StringId key, const std::string& nam
       ERROR_SUCCESS) {
     return false;
   }
-  // The type is not looked at: the text is the bytes up to the first zero, or
-  // all of them when the data hold none.
-  DWORD length = 0;
-  while (length < size && data[length] != 0) ++length;
-  out.assign(reinterpret_cast<const char*>(data), length);
+  out = TextOf(data, size);
   return true;
 }
 
@@ -97,9 +101,7 @@ std::vector<std::string> SetupContext::ReadRegStrings(HKEY root, StringId key) c
     if (result == ERROR_NO_MORE_ITEMS) return values;
     // A value too long for the buffer, or not a string, is passed over.
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
-    DWORD length = 0;
-    while (length < size && data[length] != 0) ++length;
-    values.emplace_back(reinterpret_cast<const char*>(data), length);
+    values.push_back(TextOf(data, size));
   }
 }
 

@@ -47,12 +47,18 @@ bool WriteNewFile(const std::string& path, const std::string& text) {
 // The new text goes to a file beside the old one first, so that a write that
 // fails or stops short leaves the old file as it was.
 bool ReplaceFileText(const std::string& path, const std::string& text) {
-  char temporary[MAX_PATH];
-  if (!GetTempFileNameA(FolderOf(path).c_str(), "kq", 0, temporary)) return false;
+  const std::string temporary = NewTemporaryFile(FolderOf(path));
+  if (temporary.empty()) return false;
   if (WriteNewFile(temporary, text) && MoveFileReplacing(temporary, path)) return true;
   // Should the old file be gone all the same, the new text holds all of it.
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileA(temporary);
+  if (FileExists(path)) DeleteFileA(temporary.c_str());
   return false;
+}
+
+// <Windows directory>\WININIT.INI; empty without the Windows directory.
+std::string WininitPath() {
+  const std::string windows = WindowsDirectory();
+  return windows.empty() ? std::string() : windows + "\\" + LoadText(IDS_WININIT_FILE);
 }
 
 // The system's renames at the next restart, as its list of names: each pair a
@@ -117,9 +123,8 @@ bool CancelPendingRenameDeletion(const std::string& path) {
 
 // The older family's WININIT.INI; true when a deletion of `path` was dropped.
 bool CancelWininitDeletion(const std::string& path) {
-  const std::string windows = WindowsDirectory();
-  if (windows.empty()) return false;
-  const std::string file = windows + "\\" + LoadText(IDS_WININIT_FILE);
+  const std::string file = WininitPath();
+  if (file.empty()) return false;
   const std::optional<std::string> text = ReadWholeFile(file);
   if (!text) return false;
   const std::string kept = RemoveDeleteEntries(*text, path);
@@ -185,8 +190,7 @@ void SetupContext::ScheduleSelfDeletion() const {
   } else {
     // The older family carries out WININIT.INI before long file names exist.
     const std::string shortSelf = ShortPath(self);
-    scheduled = !shortSelf.empty() && AddWininitEntry(windows + "\\" + LoadText(IDS_WININIT_FILE),
-                                                      LoadText(IDS_NUL_ENTRY) + shortSelf);
+    scheduled = !shortSelf.empty() && AddWininitEntry(WininitPath(), LoadText(IDS_NUL_ENTRY) + shortSelf);
   }
   Log.Write(scheduled ? "deleted at the next restart" : "not deleted at the next restart", self);
 }

@@ -2,11 +2,22 @@
 
 #include <windows.h>
 
-bool IsNtFamily() {
+namespace {
+
+// The NT family's major version; 0 on the older family.
+DWORD NtMajorVersion() {
   OSVERSIONINFOA version = {};
   version.dwOSVersionInfoSize = sizeof(version);
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT
+             ? version.dwMajorVersion
+             : 0;
 }
+
+}  // namespace
+
+bool IsNtFamily() { return NtMajorVersion() > 0; }
+
+bool HasGlobalNamespace() { return NtMajorVersion() >= 5; }
 
 std::string WindowsDirectory() {
   char path[MAX_PATH];

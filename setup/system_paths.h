@@ -8,6 +8,10 @@
 // The NT family; otherwise the older one (Windows 95, 98 and Me).
 bool IsNtFamily();
 
+// NT 5 and later, where named kernel objects live in a namespace per session and
+// "Global\" names the machine's; older systems take no backslash in a name.
+bool HasGlobalNamespace();
+
 // The Windows directory, without a trailing backslash (as the system gives it).
 std::string WindowsDirectory();
 

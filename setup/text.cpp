@@ -35,6 +35,11 @@ bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string NewTemporaryFile(const std::string& folder) {
+  char path[MAX_PATH];
+  return GetTempFileNameA(folder.c_str(), "kq", 0, path) ? std::string(path) : std::string();
+}
+
 std::string WithTrailingBackslash(const std::string& folder) {
   if (!folder.empty() && folder.back() == '\\') return folder;
   return folder + '\\';

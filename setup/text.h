@@ -20,5 +20,10 @@ std::string FolderOf(const std::string& path);
 // Whether a file or folder of that name exists.
 bool FileExists(const std::string& path);
 
+// A new empty file of a unique name in `folder` (ending with a backslash or
+// not), for a text or a file that must be complete before it takes another's
+// place; empty when none can be made.
+std::string NewTemporaryFile(const std::string& folder);
+
 // `folder` with a backslash appended unless it already ends with one.
 std::string WithTrailingBackslash(const std::string& folder);
