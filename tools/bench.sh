@@ -8,7 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR="${BUILD_DIR:-$root/build}"
 runs="${BENCH_RUNS:-5}"
-setup="$BUILD_DIR/distribution/install.exe"
+# The shipped 32-bit program's figures, whichever build the times are taken of.
+setup="$BUILD_DIR/bin/install.exe"
 budget=$((64 * 1024))
 
 size=$(stat -c %s "$setup")
@@ -41,7 +42,7 @@ source "$root/tools/wine-env.sh"
 trap stop_wine_session EXIT
 echo "bench: measuring, $runs runs of each figure..." >&2
 status=0
-measured=$(wine "$BUILD_DIR/tests/wizard_bench.exe" "$runs") || status=$?
+measured=$(wine "$KALQUINT_RUN_DIR/tests/wizard_bench.exe" "$runs") || status=$?
 
 {
   printf 'Figure\tMedian\tRange\tRuns, note\n'
@@ -61,8 +62,8 @@ measured=$(wine "$BUILD_DIR/tests/wizard_bench.exe" "$runs") || status=$?
 cat <<EOF
 
 What the figures are
-  install.exe size: the stripped executable as shipped in the build's distribution
-    folder, and the most it may be (over it is a fault to mend). Below it, where
+  install.exe size: the stripped 32-bit executable as shipped (the same bytes as
+    in the build's distribution folder), and the most it may be (over it is a fault to mend). Below it, where
     the bytes go, each section as the file holds it (rounded up to 512 bytes):
     a change that grows one of them shows there.
   install.exe .eh_frame: the unwind tables. The setup neither throws nor catches
@@ -71,7 +72,8 @@ What the figures are
   install.exe imports: the system DLLs it needs and the functions it takes from
     them (the executable checks hold the exact list).
   The times: Wine's under Xvfb on this machine, for comparing builds, not
-    Windows; no budget. Median and range (fastest .. slowest) of $runs runs, after
+    Windows; no budget. They are of the build named on the first line: the
+    x86-64 one's on a host that runs no 32-bit code. Median and range (fastest .. slowest) of $runs runs, after
     an unmeasured cycle and 64 MB install (first starts, the file cache). Each
     time runs from the press of the button that leads to a page (or from the
     start of the process) until that page's window shows.

@@ -14,7 +14,7 @@ export KALQUINT_PREFIX=demo
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export KALQUINT_USE_HOST_DISPLAY=1
   source "$root/tools/wine-env.sh"
-  cd "$BUILD_DIR/distribution"
+  cd "$KALQUINT_RUN_DIR/distribution"
   wine install.exe /setup
   # The wine server ends by itself once the last program in the prefix has closed.
   wineserver -w
@@ -22,9 +22,9 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 source "$root/tools/wine-env.sh"
-pictures="$BUILD_DIR/demo"
+pictures="$KALQUINT_RUN_DIR/demo"
 rm -rf "$pictures"
-wine "$BUILD_DIR/tests/wizard_demo.exe"
+wine "$KALQUINT_RUN_DIR/tests/wizard_demo.exe"
 for bmp in "$pictures"/*.bmp; do
   convert "$bmp" -strip -define png:compression-level=9 "${bmp%.bmp}.png"
   rm "$bmp"

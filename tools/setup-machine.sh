@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine (with its own fonts, which draw the message
 # box's close glyph) and the display server this project builds and
-# tests with. Idempotent and quiet when everything is already present.
+# tests with: the 32-bit Wine where this host runs 32-bit code, the 64-bit Wine
+# and the x86-64 cross compiler where the x86-64 build runs (host-arch.sh).
+# Idempotent and quiet when everything is already present.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export BUILD_DIR="${BUILD_DIR:-$root/build}"
+source "$root/tools/host-arch.sh"
 
+# The shipped program is always built, and the host's own tools always needed.
 packages=(
   cmake ninja-build python3
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   googletest
-  wine wine32:i386 fonts-wine
+  wine fonts-wine
   locales
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   cppcheck clang-tidy
 )
+if [ "$KALQUINT_ARCH" = i686 ]; then
+  packages+=(wine32:i386)
+else
+  packages+=(wine64 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
+fi
 
 # Wine needs the host locale to make files with Cyrillic names.
 ensure_locale() {
@@ -37,16 +48,26 @@ fi
 
 echo "setup-machine: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$KALQUINT_ARCH" = i686 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 # A mirror in the middle of a sync serves index files of the wrong size for a
-# while: try again rather than fail the whole run.
-for attempt in 1 2 3 4 5; do
+# while (for days, seen with the security suite's i386 index): try again, then
+# install from the release's own suite, whose indexes did arrive whole. Every
+# package is still checked against its signed index; only the suite differs,
+# so that both architectures of a package resolve to one version.
+suite=()
+for attempt in 1 2 3; do
   apt-get update -qq && break
-  [ "$attempt" -eq 5 ] && exit 1
+  if [ "$attempt" -eq 3 ]; then
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || exit 1
+    echo "setup-machine: package lists still incomplete (mirror mid-sync): installing from the release's own suite, $codename" >&2
+    suite=(-t "$codename")
+    break
+  fi
   echo "setup-machine: package lists incomplete, retrying in 30 s" >&2
   sleep 30
 done
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt-get install -y -qq --no-install-recommends "${suite[@]}" "${missing[@]}" >/dev/null
 ensure_locale

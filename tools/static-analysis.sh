@@ -22,11 +22,20 @@ for entry in json.load(open(sys.argv[1])):
 json.dump(kept, open(sys.argv[2], "w"), indent=1)
 PY
 
-gcc_include=$(dirname "$(i686-w64-mingw32-g++-win32 -print-libgcc-file-name)")/include/c++
+# The tree's own target: the shipped i686 one, or the tests' x86-64 build.
+compiler=$(python3 - "$tidy_db/compile_commands.json" <<'PY'
+import json, sys
+print(next(e["command"].split()[0] for e in json.load(open(sys.argv[1])) if e["file"].endswith(".cpp")))
+PY
+)
+triple=$(basename "$compiler" -g++-win32)
+platform=win32A
+[ "$triple" = x86_64-w64-mingw32 ] && platform=win64
+gcc_include=$(dirname "$("$compiler" -print-libgcc-file-name)")/include/c++
 tidy_args=(--quiet -p "$tidy_db"
-  --extra-arg=--target=i686-w64-mingw32
+  --extra-arg=--target="$triple"
   --extra-arg=-isystem"$gcc_include"
-  --extra-arg=-isystem"$gcc_include/i686-w64-mingw32"
+  --extra-arg=-isystem"$gcc_include/$triple"
   --extra-arg=-Wno-unknown-warning-option
   --extra-arg=-Wno-ignored-optimization-argument)
 status=0
@@ -35,7 +44,7 @@ clang-tidy "${tidy_args[@]}" $sources 2>/dev/null || status=1
 
 # cppcheck sees the Win32 API through its windows configuration.
 # shellcheck disable=SC2086
-cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --platform=win32A \
+cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --platform=$platform \
   --library=windows --enable=warning,performance,portability \
   --inline-suppr -I "$root" -D_WIN32 -D__GNUC__ $sources || status=1
 exit "$status"

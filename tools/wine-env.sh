@@ -6,20 +6,36 @@
 # nothing done in the demo changes what the tests see). Sets WINEPREFIX, DISPLAY
 # and the rest and starts what is missing; when the sourcing script exits,
 # stop_wine_session ends what was started for it and nothing else.
+#
+# The build Wine runs (host-arch.sh) picks the loader and the prefix: the
+# 32-bit loader and a win32 prefix in $BUILD_DIR, or the 64-bit loader and a
+# win64 prefix in $BUILD_DIR/x86_64. The functions wine, wineboot and
+# wineserver call that loader and its server by their full paths: Debian's
+# commands of those names pick the 32-bit loader whenever it is installed,
+# even on a host that cannot run it.
 
 : "${BUILD_DIR:?BUILD_DIR must name the build tree}"
+wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$wine_env_tools/host-arch.sh" || return 1
 # Never a prefix named by the caller's environment: the tests delete registry
 # keys, change access rights, end programs and edit pending renames in theirs.
 case "${KALQUINT_PREFIX:-tests}" in
-  tests) WINEPREFIX="$BUILD_DIR/wineprefix" ;;
-  demo) WINEPREFIX="$BUILD_DIR/demo-wineprefix" ;;
+  tests) WINEPREFIX="$KALQUINT_RUN_DIR/wineprefix" ;;
+  demo) WINEPREFIX="$KALQUINT_RUN_DIR/demo-wineprefix" ;;
   *)
     echo "wine-env: KALQUINT_PREFIX is tests or demo, not '$KALQUINT_PREFIX'" >&2
     return 1
     ;;
 esac
 export WINEPREFIX
-export WINEARCH=win32
+if [ "$KALQUINT_ARCH" = i686 ]; then
+  export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+else
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+fi
+wine() { "$WINELOADER" "$@"; }
+wineboot() { "$WINELOADER" wineboot.exe "$@"; }
+wineserver() { "$WINESERVER" "$@"; }
 export WINEDEBUG=-all
 # LANG alone does not change Wine's code page.
 export LC_ALL=ru_RU.UTF-8
@@ -44,6 +60,7 @@ wine_display_works() {
 # inode ("/tmp/.../server-fe00-51215b").
 wine_server_running() {
   local folder cwd
+  [ -d "$WINEPREFIX" ] || return 1
   folder=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
   for cwd in /proc/[0-9]*/cwd; do
     case "$(readlink "$cwd" 2>/dev/null)" in

@@ -223,7 +223,7 @@ TEST(Executable, ImportsNothingThatWindows95Lacks) {
 // The mnemonics of the disassembly that the build writes beside install.exe,
 // one per instruction.
 std::vector<std::string> Mnemonics() {
-  std::ifstream listing(TEST_BUILD_DIR "/bin/install.dis");
+  std::ifstream listing(TEST_SHIPPED_DIR "/bin/install.dis");
   std::vector<std::string> mnemonics;
   for (std::string line; std::getline(listing, line);) {
     // "  401000:\tmov    $0x1,%eax"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 std::wstring InstallExePath() {
-  std::string path = TEST_BUILD_DIR "/bin/install.exe";
+  std::string path = TEST_SHIPPED_DIR "/bin/install.exe";
   std::replace(path.begin(), path.end(), '/', '\\');
   return std::wstring(path.begin(), path.end());
 }
