@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "setup/steps.h"
+
 // The command line without the program's own name and the blanks after it.
 std::string ArgumentsAfterProgramName(const char* commandLine);
 
@@ -16,13 +18,19 @@ std::string ArgumentsAfterProgramName(const char* commandLine);
 // where the runtime would take a literal quote and run on into the next argument.
 std::vector<std::string> SplitArguments(const std::string& arguments);
 
-// The rest of `argument` after `prefix` ("/dir="), the prefix compared without
-// regard to case; false when the argument does not start with it.
-bool TakeValue(const std::string& argument, const char* prefix, std::string& value);
+// What the command line asks for, read once for the wizard and the unattended
+// run alike.
+struct CommandLine {
+  bool quiet = false;        // "/quiet": the work without a window
+  bool installMode = false;  // the wizard's rule: "/setup" anywhere in the
+                             // arguments, case-sensitive; quietly: an argument
+                             // that is exactly "/setup"
+  bool understood = true;    // quietly, every argument must be one the mode knows
+  bool folderGiven = false;  // "/dir="
+  std::string folder;
+  InstallOptions options;    // "/options=", "/allusers"
+  UpdateChoices backups;     // "/backup="
+  std::string logFile;       // "/log=", also honoured by the wizard
+};
 
-// A switch's value without the quote the C runtime leaves at its end when a
-// backslash precedes the closing one: /dir="C:\KQ Test\" arrives as C:\KQ Test".
-std::string WithoutStrayQuote(const std::string& value);
-
-// The file that "/log=" names, or empty.
-std::string LogFileOf(const std::vector<std::string>& arguments);
+CommandLine ReadCommandLine(const std::string& arguments);

@@ -1,6 +1,5 @@
-// The run: one at a time; picks install or uninstall mode from the command line
-// and runs the wizard until it ends (exit code 0), or its work without a window
-// ("/quiet").
+// The run: one at a time; reads the command line once, then runs the wizard
+// until it ends (exit code 0), or its work without a window ("/quiet").
 #include "app/main.h"
 
 #include <windows.h>
@@ -45,38 +44,22 @@ class SingleRunLock {
   bool owned_ = false;
 };
 
-// A plain case-sensitive substring search: "x/setupy" selects install mode too.
-bool IsInstallMode(const std::string& arguments) {
-  return arguments.find("/setup") != std::string::npos;
-}
-
-WizardState FirstState(SetupContext& context, const std::string& arguments) {
-  if (IsInstallMode(arguments)) {
-    context.Log.Write("install mode");
-    context.LoadLocation(true);
-    return kInstallWelcome;
+int RunWizard(SetupContext& context, bool installMode) {
+  WizardState state = FirstState(context, installMode);
+  if (state == kEndOfWizard && !installMode) {
+    MessageBoxA(nullptr, LoadText(IDS_PATH_NOT_FOUND).c_str(), nullptr, MB_OK | MB_ICONHAND);
   }
-  context.Log.Write("uninstall mode");
-  if (context.LoadLocation(false)) return kUninstallStart;
-  MessageBoxA(nullptr, LoadText(IDS_PATH_NOT_FOUND).c_str(), nullptr, MB_OK | MB_ICONHAND);
-  return kEndOfWizard;
-}
-
-int RunWizard(SetupContext& context, const std::string& arguments) {
-  for (WizardState state = FirstState(context, arguments); state != kEndOfWizard;) {
-    state = RunWizardStep(context, state);
-  }
+  while (state != kEndOfWizard) state = RunWizardStep(context, state);
   return 0;
 }
 
 }  // namespace
 
 int RunSetup(const std::string& arguments) {
-  const std::vector<std::string> split = SplitArguments(arguments);
-  const bool quiet = IsQuietRequested(split);
+  const CommandLine command = ReadCommandLine(arguments);
   const SingleRunLock lock;
   if (!lock.Owned()) {
-    if (quiet) return kExitAnotherRun;
+    if (command.quiet) return kExitAnotherRun;
     MessageBoxA(nullptr, LoadText(IDS_ANOTHER_SETUP_RUNNING).c_str(), nullptr,
                 MB_OK | MB_ICONEXCLAMATION);
     return 0;
@@ -84,9 +67,11 @@ int RunSetup(const std::string& arguments) {
   const ComApartment com;
   InitCommonControls();
   const auto context = std::make_unique<SetupContext>();
-  context->Log.Open(LogFileOf(split));
+  // A record asked for that cannot be kept: nothing is done without it.
+  if (!context->Log.Open(command.logFile)) return kExitBadCommandLine;
   context->Log.Write("started with", arguments);
-  const int exitCode = quiet ? RunUnattended(*context, split) : RunWizard(*context, arguments);
+  const int exitCode =
+      command.quiet ? RunUnattended(*context, command) : RunWizard(*context, command.installMode);
   context->Log.Write("ended with exit code", FormatText("%d", exitCode));
   return exitCode;
 }

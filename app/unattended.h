@@ -2,22 +2,17 @@
 // the choices taken from the command line and the result as the exit code.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "app/command_line.h"
 #include "setup/setup_context.h"
 
 enum ExitCode {
   kExitDone = 0,
-  kExitFailed = 1,          // the main step failed: nothing installed, replaced or removed
-  kExitBadCommandLine = 2,  // an argument or a value it does not understand; nothing was done
+  kExitFailed = 1,          // a step failed: what it changed is taken back, or left for the next run to finish
+  kExitBadCommandLine = 2,  // an argument or a value it does not understand, or a log it cannot write; nothing was done
   kExitNotInstalled = 3,    // uninstall mode found no installation
   kExitAnotherRun = 1618,   // another run of the setup is under way; nothing was done
 };
 
-// Whether the arguments (after the program's name) ask for the unattended mode.
-bool IsQuietRequested(const std::vector<std::string>& arguments);
-
-// Runs install mode ("/setup", exactly) or uninstall mode without a window;
-// every argument must be one the mode knows.
-ExitCode RunUnattended(SetupContext& context, const std::vector<std::string>& arguments);
+// Walks the wizard's states without showing their pages: each page's work with
+// the command line's choices, in the pages' order, until a step fails.
+ExitCode RunUnattended(SetupContext& context, const CommandLine& command);

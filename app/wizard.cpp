@@ -49,14 +49,28 @@ const StateRow* FindRow(WizardState state) {
 
 }  // namespace
 
-WizardState RunWizardStep(SetupContext& context, WizardState state) {
+WizardState FirstState(SetupContext& context, bool installMode) {
+  context.Log.Write(installMode ? "install mode" : "uninstall mode");
+  if (installMode) {
+    context.LoadLocation(true);
+    return kInstallWelcome;
+  }
+  return context.LoadLocation(false) ? kUninstallStart : kEndOfWizard;
+}
+
+WizardState NextState(SetupContext& context, WizardState state, INT_PTR result) {
   const StateRow* row = FindRow(state);
   if (row == nullptr) return kEndOfWizard;
-  // No window of the program is active between two pages, so pages are unowned.
-  const INT_PTR result = row->makePage(context)->Show(GetActiveWindow());
   if (result != IDOK) return row->onOther;
   if (row->onOkWithPreviousInstall != kEndOfWizard && context.DetectPreviousInstall()) {
     return row->onOkWithPreviousInstall;
   }
   return row->onOk;
+}
+
+WizardState RunWizardStep(SetupContext& context, WizardState state) {
+  const StateRow* row = FindRow(state);
+  if (row == nullptr) return kEndOfWizard;
+  // No window of the program is active between two pages, so pages are unowned.
+  return NextState(context, state, row->makePage(context)->Show(GetActiveWindow()));
 }

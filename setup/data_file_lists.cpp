@@ -26,16 +26,18 @@ int OlderListLength(const SetupContext& context, const DataFileKind& kind) {
   return length < 0 ? 0 : (length > kMaxConvertedEntries ? kMaxConvertedEntries : length);
 }
 
-void ConvertList(SetupContext& context, const DataFileKind& kind) {
+bool ConvertList(SetupContext& context, const DataFileKind& kind) {
   const int length = OlderListLength(context, kind);
   for (int number = 1; number <= length; ++number) {
     std::string path;
     // A missing entry leaves a gap: entry numbers are kept.
     if (context.ReadRegString(HKEY_CURRENT_USER, IDS_SETTINGS_KEY,
-                              DataFileValueName(kind.oldName, number), path)) {
-      context.WriteSettingString(DataFileValueName(kind.newName, number), path);
+                              DataFileValueName(kind.oldName, number), path) &&
+        !context.WriteSettingString(DataFileValueName(kind.newName, number), path)) {
+      return false;
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -50,9 +52,10 @@ std::string DataFileValueName(StringId pattern, int number) {
   return FormatText(LoadText(pattern).c_str(), number);
 }
 
-void ConvertDataFileLists(SetupContext& context) {
-  if (AnyCurrentListExists(context)) return;
-  context.OpenSettingsKey();
-  for (const DataFileKind& kind : kDataFileKinds) ConvertList(context, kind);
+bool ConvertDataFileLists(SetupContext& context) {
+  if (AnyCurrentListExists(context)) return true;
+  bool converted = context.OpenSettingsKey();
+  for (const DataFileKind& kind : kDataFileKinds) converted = converted && ConvertList(context, kind);
   context.CloseSettingsKey();
+  return converted;
 }

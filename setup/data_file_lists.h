@@ -18,5 +18,6 @@ extern const DataFileKind kDataFileKinds[3];
 std::string DataFileValueName(StringId pattern, int number);
 
 // Copies each older-named entry n to its current name, unless a current-named
-// entry 1 of any kind exists already. Older values and counts stay.
-void ConvertDataFileLists(SetupContext& context);
+// entry 1 of any kind exists already. Older values and counts stay. False when
+// a value could not be written.
+bool ConvertDataFileLists(SetupContext& context);

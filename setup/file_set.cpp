@@ -1,6 +1,8 @@
 // File set operations: bare names are collected in FileNameList, then copied or
-// deleted in one pass, after which the list is empty again.
-#include "setup/file_move.h"
+// deleted in one pass, after which the list is empty again. Every copy is
+// recorded in the context's work list, with the file it replaced kept aside
+// until the step completes.
+#include "setup/files.h"
 #include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/setup_context.h"
@@ -8,73 +10,81 @@
 
 namespace {
 
-// A file that is in use may be released a moment later, as the main program
-// does after "/UnregServer": one try and five more, 200 ms apart.
-constexpr int kDeleteAttempts = 6;
-constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
-
-// A file, not a folder (nor "." or "..") and not nothing.
-bool IsFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// Only a file that is there and in use can be released: a missing one, ".",
-// "..", a subfolder or a read-only file never deletes, and waiting for each
-// would cost a second.
-bool MayBeReleased(const std::string& path, DWORD error) {
-  if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
-      error != ERROR_LOCK_VIOLATION) {
-    return false;
-  }
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
-}
-
-// Every file on a CD is read-only, and a copy keeps the attribute: the program
-// could not save its data, nor the setup replace or delete its own files.
-void ClearReadOnly(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+// A run cut off while `path` was aside leaves the aside copy: it goes back when
+// nothing took its place, and goes when something did.
+void FinishCutOffAside(const std::string& path) {
+  const std::string aside = AsideName(path);
+  if (!IsFile(aside)) return;
+  if (IsFile(path)) {
+    DeleteOwnFile(aside);
+  } else {
+    MoveFileA(aside.c_str(), path.c_str());
   }
 }
 
-// A copy over the setup's own file, which ends up writable.
-bool CopyWritable(const std::string& from, const std::string& to) {
-  ClearReadOnly(to);
-  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return false;
-  ClearReadOnly(to);
-  return true;
-}
-
-bool DeleteWithRetries(const std::string& path) {
-  for (int attempt = 0;; ++attempt) {
-    if (DeleteFileA(path.c_str())) return true;
-    if (attempt + 1 == kDeleteAttempts || !MayBeReleased(path, GetLastError())) return false;
-    Sleep(kDeleteRetryPauseMilliseconds);
+// A run cut off while replacing a data file: its replacement, made beside it,
+// takes its place once the user's file is the backup; otherwise it goes.
+void FinishCutOffReplacement(const std::string& path) {
+  FinishCutOffAside(path + ".bak");
+  const std::string staged = StagedName(path);
+  if (!IsFile(staged)) return;
+  if (!IsFile(path) && IsFile(path + ".bak")) {
+    MoveFileA(staged.c_str(), path.c_str());
+  } else {
+    DeleteOwnFile(staged);
   }
 }
 
 }  // namespace
 
+bool SetupContext::SetAside(const std::string& path) {
+  // What this step set aside already stays aside; what it put there since is its own.
+  if (Work.HasAside(path)) return DeleteOwnFile(path);
+  FinishCutOffAside(path);
+  if (!IsFile(path)) return true;
+  if (!MoveFileA(path.c_str(), AsideName(path).c_str())) return false;
+  Work.Add({Change::kFileSetAside, path, AsideName(path)});
+  return true;
+}
+
+bool SetupContext::PutFile(const std::string& from, const std::string& to, bool replace) {
+  if (replace && !SetAside(to)) return false;
+  // Never over a file: one that is there now was not there a moment ago.
+  if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) return false;
+  Work.Add({Change::kFileMade, to});
+  return ClearReadOnly(to);
+}
+
+bool SetupContext::MakeFolder(const std::string& path) {
+  if (!CreateDirectoryA(path.c_str(), nullptr)) return false;
+  Work.Add({Change::kFolderMade, path});
+  return true;
+}
+
 void SetupContext::EmptyFileList() { std::vector<std::string>().swap(FileNameList); }
 
 void SetupContext::AddFile(StringId id) { FileNameList.push_back(LoadText(id)); }
 
-void SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
+bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
   EmptyFileList();
   WIN32_FIND_DATAA entry;
   const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
-  if (!search.IsValid()) return;
+  if (!search.IsValid()) return GetLastError() == ERROR_PATH_NOT_FOUND;
   // Every entry the folder lets go, "." and ".." and subfolders included:
   // deleting those fails and is passed over. The system compares file names
   // without regard to case.
+  const std::string program = LoadText(IDS_FILE_EXE);
+  bool listsProgram = false;
   do {
     CharLowerA(entry.cFileName);
-    if (folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
+    if (entry.cFileName == program) {
+      listsProgram = true;
+    } else if (folder.MayDeleteWithAll(entry.cFileName)) {
+      FileNameList.push_back(entry.cFileName);
+    }
   } while (FindNextFileA(search.Get(), &entry));
+  if (listsProgram) FileNameList.push_back(program);
+  return true;
 }
 
 std::vector<std::string> SetupContext::CopyListedFiles() {
@@ -82,7 +92,7 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
   for (const std::string& name : FileNameList) {
     // Without the distribution folder the bare names would be taken from the
     // current folder.
-    const bool copied = !SourceDir.empty() && CopyWritable(SourceDir + name, InstallDir + name);
+    const bool copied = !SourceDir.empty() && PutFile(SourceDir + name, InstallDir + name, true);
     Log.Write(copied ? "copied" : "not copied", InstallDir + name);
     if (!copied) failed.push_back(name);
   }
@@ -90,46 +100,61 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
   return failed;
 }
 
-void SetupContext::DeleteListedFiles() {
+bool SetupContext::DeleteListedFiles() {
+  bool deleted = true;
+  const std::string program = LoadText(IDS_FILE_EXE);
   for (const std::string& name : FileNameList) {
-    // Only the setup's own: a file the user made read-only stays so.
+    // The main program stays while another file would not go: while it is
+    // there, the next run finds its way back to finish.
+    if (!deleted && name == program) break;
     const std::string path = SourceDir + name;
-    if (IsInstalledFileOrBackup(name)) ClearReadOnly(path);
-    if (DeleteWithRetries(path)) {
+    // Only the setup's own: a file the user made read-only stays so.
+    const bool own = IsInstalledFileOrBackup(name);
+    if (own) ClearReadOnly(path);
+    if (DeleteWithRetries(path) == ERROR_SUCCESS) {
       Log.Write("deleted", path);
-    } else if (IsFile(path)) {
+    } else if (IsFile(path) && (own || !IsReadOnly(path))) {
       Log.Write("not deleted", path);
+      deleted = false;
     }
+    // What a run cut off while replacing it kept aside goes with it.
+    const std::string aside = AsideName(path);
+    if (own && IsFile(aside) && !DeleteOwnFile(aside)) deleted = false;
   }
   EmptyFileList();
+  return deleted;
 }
 
 bool SetupContext::BackupFile(StringId id) {
-  // An older backup is replaced, so the backup always holds the user's current file.
+  // The older backup is kept aside until the step completes: the backup then
+  // holds the user's current file.
   const std::string path = InstallDir + LoadText(id);
-  ClearReadOnly(path);
-  ClearReadOnly(path + ".bak");
-  const bool moved = MoveFileReplacing(path, path + ".bak");
-  if (moved) Log.Write("backed up", path + ".bak");
-  return moved;
+  const std::string backup = path + ".bak";
+  if (!IsFile(path) || !SetAside(backup) || !MoveFileA(path.c_str(), backup.c_str())) return false;
+  Work.Add({Change::kFileMoved, backup, path});
+  Log.Write("backed up", backup);
+  return ClearReadOnly(backup);
 }
 
 bool SetupContext::ReplaceDataFile(StringId id) {
   const std::string name = LoadText(id);
   const std::string path = InstallDir + name;
+  const std::string source = SourceDir + name;
   if (SourceDir.empty()) return false;
-  if (!FileExists(path)) return CopyWritable(SourceDir + name, path);
-  // The replacement is put beside the user's file first: the user's file moves
+  FinishCutOffReplacement(path);
+  if (!IsFile(path)) return PutFile(source, path, false);
+  // The distribution's own file holds nothing of the user's: replaced already.
+  if (HaveSameContent(path, source)) return true;
+  // The replacement is made beside the user's file first: the user's file moves
   // to its backup only once its replacement is in hand.
-  const std::string replacement = NewTemporaryFile(InstallDir);
-  if (replacement.empty()) return false;
-  if (CopyWritable(SourceDir + name, replacement) && BackupFile(id)) {
-    if (MoveFileA(replacement.c_str(), path.c_str())) return true;
-    // The user's file goes back to its place.
-    MoveFileA((path + ".bak").c_str(), path.c_str());
+  const std::string staged = StagedName(path);
+  if (!CopyFileA(source.c_str(), staged.c_str(), FALSE)) return false;
+  Work.Add({Change::kFileMade, staged});
+  if (!ClearReadOnly(staged) || !BackupFile(id) || !MoveFileA(staged.c_str(), path.c_str())) {
+    return false;
   }
-  DeleteFileA(replacement.c_str());
-  return false;
+  Work.Add({Change::kFileMoved, path, staged});
+  return true;
 }
 
 bool SetupContext::InstallUninstaller() {
@@ -140,7 +165,7 @@ bool SetupContext::InstallUninstaller() {
   UninstallerPath.clear();
   if (windows.empty() || self.empty()) return false;
   UninstallerPath = windows + "\\" + LoadText(IDS_FILE_UNINSTALLER);
-  const bool copied = CopyWritable(self, UninstallerPath);
+  const bool copied = PutFile(self, UninstallerPath, true);
   Log.Write(copied ? "copied" : "not copied", UninstallerPath);
   if (!copied) return false;
   // An uninstall before this install may have listed this very path for

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "setup/files.h"
 #include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "setup/shared_folder.h"
@@ -54,15 +55,20 @@ InstallFolder InstallFolder::OfInstallation(const SetupContext& context) {
   return InstallFolder(context.SourceDir, RecordedAsMade(context, context.SourceDir));
 }
 
-bool InstallFolder::Create() {
-  if (!CreateDirectoryA(DirectoryArgument(path_).c_str(), nullptr)) return false;
+bool InstallFolder::Create(SetupContext& context) {
+  const std::string directory = DirectoryArgument(path_);
+  if (!IsMissing(directory)) return IsFolder(directory);
+  // Recorded before the folder is made: a run cut off in between still knows
+  // that the installation made it.
+  if (!context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_CREATED_LOCATION, path_) ||
+      !context.MakeFolder(directory)) {
+    return false;
+  }
   made_ = true;
   return true;
 }
 
-void InstallFolder::RemoveIfEmpty() const {
-  RemoveDirectoryA(DirectoryArgument(path_).c_str());
-}
+bool InstallFolder::RemoveIfEmpty() const { return RemoveFolderIfEmpty(DirectoryArgument(path_)); }
 
 FolderKind InstallFolder::Kind() const {
   if (!shared_) shared_ = IsSharedFolder(path_);

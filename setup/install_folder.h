@@ -31,11 +31,12 @@ class InstallFolder {
   bool IsUsable() const { return !path_.empty(); }
   // Full, ending with a backslash.
   const std::string& Path() const { return path_; }
-  // Makes the folder when it is missing (its last level only); true when this
-  // call made it.
-  bool Create();
-  // Removes the folder when nothing is left in it.
-  void RemoveIfEmpty() const;
+  // Makes the folder when it is missing (its last level only), recording first
+  // that the installation made it; false when it is not there afterwards.
+  bool Create(SetupContext& context);
+  // Removes the folder when nothing is left in it; false when it is still
+  // there with nothing in it.
+  bool RemoveIfEmpty() const;
   bool MadeByInstallation() const { return made_; }
   FolderKind Kind() const;
   // Whether "delete all files" may delete the folder's entry `name`.

@@ -1,20 +1,91 @@
 // Where the run works from and which version the main program there has.
-#include "setup/setup_context.h"
+#include "setup/installation.h"
 #include "setup/system_paths.h"
 
 #include <vector>
 
+namespace {
+
+// "a.b.c.d" as the entry shows a version; false for anything else.
+bool ParseVersion(const std::string& text, FileVersion& version) {
+  DWORD parts[4] = {};
+  size_t part = 0;
+  bool digit = false;
+  for (const char c : text) {
+    if (c == '.' && digit && part < 3) {
+      ++part;
+      digit = false;
+    } else if (c >= '0' && c <= '9' && parts[part] * 10 + (c - '0') <= 0xFFFF) {
+      parts[part] = parts[part] * 10 + (c - '0');
+      digit = true;
+    } else {
+      return false;
+    }
+  }
+  if (part != 3 || !digit) return false;
+  version.ms = MAKELONG(parts[1], parts[0]);
+  version.ls = MAKELONG(parts[3], parts[2]);
+  return true;
+}
+
+bool ReadEntry(const SetupContext& context, StringId name, std::string& value) {
+  return context.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, value) &&
+         !value.empty();
+}
+
+Installation FromSettings(SetupContext& context, LookupPurpose purpose) {
+  Installation found;
+  std::string location;
+  if (!context.ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, location)) {
+    return found;
+  }
+  found.folder = FolderOf(location);
+  const std::string versioned =
+      purpose == LookupPurpose::kUpdate ? location : found.folder + LoadText(IDS_VERSIONED_FILE);
+  if (!found.folder.empty() && context.ReadFileVersion(versioned)) {
+    found.foundIn = FoundIn::kSettings;
+    found.version = context.ProbedVersion;
+  }
+  return found;
+}
+
+Installation FromEntry(SetupContext& context, LookupPurpose purpose) {
+  Installation found;
+  std::string recorded;
+  std::string shown;
+  if (!ReadEntry(context, IDS_INSTALL_LOCATION, recorded) ||
+      (purpose == LookupPurpose::kUpdate && !ReadEntry(context, IDS_INSTALL_DATE, shown))) {
+    return found;
+  }
+  found.folder = WithTrailingBackslash(recorded);
+  if (context.ReadFileVersion(found.folder + LoadText(IDS_FILE_EXE))) {
+    found.version = context.ProbedVersion;
+  } else if (purpose == LookupPurpose::kUpdate ||
+             !ReadEntry(context, IDS_DISPLAY_VERSION, shown) || !ParseVersion(shown, found.version)) {
+    return found;
+  }
+  found.foundIn = FoundIn::kEntry;
+  return found;
+}
+
+}  // namespace
+
+Installation FindInstallation(SetupContext& context, LookupPurpose purpose) {
+  Installation inSettings = FromSettings(context, purpose);
+  if (inSettings.foundIn != FoundIn::kNowhere) return inSettings;
+  Installation inEntry = FromEntry(context, purpose);
+  return inEntry.foundIn != FoundIn::kNowhere ? inEntry : inSettings;
+}
+
 bool SetupContext::LoadLocation(bool fromModule) {
   if (fromModule) {
-    SourceDir = OwnModulePath();
-  } else {
-    ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, SourceDir);
+    SourceDir = FolderOf(OwnModulePath());
+    return !SourceDir.empty() && ReadProgramVersion();
   }
-  SourceDir = FolderOf(SourceDir);
-  if (!SourceDir.empty() && ReadProgramVersion()) return true;
-  // The files and the entry are the machine's, the settings the installing
-  // account's: settings that name no installation may be another account's.
-  return !fromModule && ReadEntryFolder(SourceDir) && ReadProgramVersion();
+  const Installation found = FindInstallation(*this, LookupPurpose::kUninstall);
+  SourceDir = found.folder;
+  ProgramVersion = found.version;
+  return found.foundIn != FoundIn::kNowhere;
 }
 
 bool SetupContext::ReadProgramVersion() {
@@ -51,27 +122,8 @@ bool SetupContext::ReadFileVersion(const std::string& path) {
 }
 
 bool SetupContext::DetectPreviousInstall() {
-  std::string location;
-  if (!ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, location) ||
-      !ReadFileVersion(location)) {
-    // An installation made under another account, as in LoadLocation.
-    std::string folder;
-    if (!ReadEntryFolder(folder)) return false;
-    location = folder + LoadText(IDS_FILE_EXE);
-    if (!ReadFileVersion(location)) return false;
-  }
-  const std::string folder = FolderOf(location);
-  if (folder.empty()) return false;
-  InstallDir = folder;
-  return true;
-}
-
-bool SetupContext::ReadEntryFolder(std::string& folder) const {
-  std::string recorded;
-  if (!ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_INSTALL_LOCATION, recorded) ||
-      recorded.empty()) {
-    return false;
-  }
-  folder = WithTrailingBackslash(recorded);
+  const Installation found = FindInstallation(*this, LookupPurpose::kUpdate);
+  if (found.foundIn == FoundIn::kNowhere) return false;
+  InstallDir = found.folder;
   return true;
 }

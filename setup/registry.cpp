@@ -1,6 +1,7 @@
 // Registry operations of the setup context. Every key is opened and closed within
 // the operation, except the settings key, which the two settings-writing pages
-// hold open between OpenSettingsKey and CloseSettingsKey.
+// hold open between OpenSettingsKey and CloseSettingsKey. Every write is
+// recorded in the context's work list with what was there before.
 #include "setup/setup_context.h"
 
 namespace {
@@ -20,18 +21,6 @@ ScopedRegKey OpenFullAccess(HKEY root, const std::string& path) {
   return key;
 }
 
-ScopedRegKey CreateKey(HKEY root, StringId path) {
-  ScopedRegKey key;
-  if (RegCreateKeyA(root, LoadText(path).c_str(), key.Receive()) != ERROR_SUCCESS) key.Release();
-  return key;
-}
-
-bool SetStringValue(HKEY key, const std::string& name, const std::string& data) {
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(data.c_str());
-  return RegSetValueExA(key, name.c_str(), 0, REG_SZ, bytes,
-                        static_cast<DWORD>(data.size()) + 1) == ERROR_SUCCESS;
-}
-
 // A string value's text: the bytes up to the first zero, or all of them when the
 // data hold none; the type is not looked at.
 std::string TextOf(const BYTE* data, DWORD size) {
@@ -40,22 +29,78 @@ std::string TextOf(const BYTE* data, DWORD size) {
   return std::string(reinterpret_cast<const char*>(data), length);
 }
 
+// Whether root\path holds a subkey: a key that does cannot be deleted whole,
+// and then it is not this setup's to delete.
+bool HasSubkeys(HKEY root, const std::string& path) {
+  const ScopedRegKey key = OpenFullAccess(root, path);
+  DWORD count = 0;
+  return key.IsValid() &&
+         RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         count > 0;
+}
+
 // Deletes the direct subkeys of `key`, last index first so that the indices of
-// the ones still to come stay valid.
-void DeleteDirectSubkeys(HKEY key) {
+// the ones still to come stay valid. False when one without subkeys of its own
+// could not be deleted.
+bool DeleteDirectSubkeys(HKEY key) {
   DWORD count = 0;
   if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                        nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     count = 0;
   }
+  bool deleted = true;
   for (DWORD index = count; index-- > 0;) {
     char name[kSubkeyNameSize + 1];
     DWORD length = sizeof(name);
     if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-        ERROR_SUCCESS) {
-      RegDeleteKeyA(key, name);
+            ERROR_SUCCESS &&
+        RegDeleteKeyA(key, name) != ERROR_SUCCESS && !HasSubkeys(key, name)) {
+      deleted = false;
     }
   }
+  return deleted;
+}
+
+// A value's type and bytes as stored; REG_NONE when it is missing.
+void ReadStored(HKEY key, const std::string& name, DWORD& type, std::string& data) {
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    data.resize(size);
+    if (size == 0 || RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(&data[0]), &size) == ERROR_SUCCESS) {
+      return;
+    }
+  }
+  type = REG_NONE;
+  data.clear();
+}
+
+// A string as REG_SZ stores it: with its terminating zero.
+std::string StringBytes(const std::string& text) {
+  return std::string(text.c_str(), text.size() + 1);
+}
+
+// A number least significant byte first, as REG_DWORD and the flags store it.
+std::string NumberBytes(DWORD number) {
+  const char bytes[4] = {static_cast<char>(number), static_cast<char>(number >> 8),
+                         static_cast<char>(number >> 16), static_cast<char>(number >> 24)};
+  return std::string(bytes, sizeof(bytes));
+}
+
+// kHeld: the key stays, as a subkey of its own keeps it; the walk goes on.
+// kKept: the key is missing, or the user may not open it; the walk stops.
+enum class Deletion { kDeleted, kHeld, kKept, kFailed };
+
+// One level of DeleteRegKey: the key after its direct subkeys.
+Deletion DeleteLevel(HKEY root, const std::string& path) {
+  {
+    const ScopedRegKey key = OpenFullAccess(root, path);
+    if (!key.IsValid()) return Deletion::kKept;
+    if (!DeleteDirectSubkeys(key.Get())) return Deletion::kFailed;
+  }
+  if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) return Deletion::kDeleted;
+  return HasSubkeys(root, path) ? Deletion::kHeld : Deletion::kFailed;
 }
 
 // One line of the log for a value written or not.
@@ -114,20 +159,53 @@ bool SetupContext::ReadRegDword(HKEY root, StringId key, const std::string& name
                           reinterpret_cast<BYTE*>(&out), &size) == ERROR_SUCCESS;
 }
 
-bool SetupContext::OpenSettingsKey() {
-  HKEY* key = SettingsKeyHandle.Receive();
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY).c_str(), 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key,
-                      nullptr) != ERROR_SUCCESS) {
-    SettingsKeyHandle.Release();
+ScopedRegKey SetupContext::OpenKeyToWrite(HKEY root, const std::string& path,
+                                          bool& userProtected) {
+  ScopedRegKey key;
+  const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
+  if (opened == ERROR_SUCCESS) return key;
+  key.Release();
+  userProtected = opened == ERROR_ACCESS_DENIED;
+  if (userProtected) return key;
+  // The missing levels are made one by one, parent first, so that each can be
+  // taken back.
+  const std::string::size_type slash = path.rfind('\\');
+  if (slash != std::string::npos &&
+      !OpenKeyToWrite(root, path.substr(0, slash), userProtected).IsValid()) {
+    return key;
+  }
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, key.Receive(), nullptr) != ERROR_SUCCESS) {
+    key.Release();
+    return key;
+  }
+  Work.Add({Change::kKeyMade, path, std::string(), root});
+  return key;
+}
+
+bool SetupContext::SetValue(HKEY key, HKEY root, const std::string& path, const std::string& name,
+                            DWORD type, const std::string& data) {
+  WorkItem before{Change::kValueSet, path, name, root};
+  ReadStored(key, name, before.type, before.data);
+  if (RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                     static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
     return false;
   }
+  Work.Add(std::move(before));
   return true;
 }
 
+bool SetupContext::OpenSettingsKey() {
+  bool userProtected = false;
+  SettingsKeyHandle =
+      OpenKeyToWrite(HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), userProtected);
+  return SettingsKeyHandle.IsValid();
+}
+
 bool SetupContext::WriteSettingString(const std::string& name, const std::string& data) {
-  const bool written =
-      SettingsKeyHandle.IsValid() && SetStringValue(SettingsKeyHandle.Get(), name, data);
+  const bool written = SettingsKeyHandle.IsValid() &&
+                       SetValue(SettingsKeyHandle.Get(), HKEY_CURRENT_USER,
+                                LoadText(IDS_SETTINGS_KEY), name, REG_SZ, StringBytes(data));
   LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), name, data);
   return written;
 }
@@ -136,14 +214,13 @@ bool SetupContext::WriteSettingStringById(StringId name, const std::string& data
   return WriteSettingString(LoadText(name), data);
 }
 
+// Stored as REG_BINARY, least significant byte first: the main program reads
+// these flags as four raw bytes.
 bool SetupContext::WriteSettingDword(StringId name, DWORD number) {
-  if (!SettingsKeyHandle.IsValid()) return false;
-  // Stored as REG_BINARY, least significant byte first: the main program reads
-  // these flags as four raw bytes.
-  const BYTE bytes[4] = {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
-                         static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
-  const bool written = RegSetValueExA(SettingsKeyHandle.Get(), LoadText(name).c_str(), 0,
-                                      REG_BINARY, bytes, sizeof(bytes)) == ERROR_SUCCESS;
+  const bool written = SettingsKeyHandle.IsValid() &&
+                       SetValue(SettingsKeyHandle.Get(), HKEY_CURRENT_USER,
+                                LoadText(IDS_SETTINGS_KEY), LoadText(name), REG_BINARY,
+                                NumberBytes(number));
   LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), LoadText(name),
            FormatText("%lu", number));
   return written;
@@ -151,43 +228,57 @@ bool SetupContext::WriteSettingDword(StringId name, DWORD number) {
 
 void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
 
-void SetupContext::SetRegString(HKEY root, StringId key, StringId name,
-                                const std::string& data) const {
-  const ScopedRegKey created = CreateKey(root, key);
+bool SetupContext::SetRegString(HKEY root, StringId key, StringId name, const std::string& data) {
+  bool userProtected = false;
+  const std::string path = LoadText(key);
   const std::string valueName = name == 0 ? std::string() : LoadText(name);
-  LogValue(Log, created.IsValid() && SetStringValue(created.Get(), valueName, data), root,
-           LoadText(key), valueName, data);
+  const ScopedRegKey opened = OpenKeyToWrite(root, path, userProtected);
+  const bool written =
+      opened.IsValid() && SetValue(opened.Get(), root, path, valueName, REG_SZ, StringBytes(data));
+  LogValue(Log, written, root, path, valueName, data);
+  return written || userProtected;
 }
 
-void SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const {
-  const ScopedRegKey created = CreateKey(root, key);
-  LogValue(Log,
-           created.IsValid() &&
-               RegSetValueExA(created.Get(), LoadText(name).c_str(), 0, REG_DWORD,
-                              reinterpret_cast<const BYTE*>(&number),
-                              sizeof(number)) == ERROR_SUCCESS,
-           root, LoadText(key), LoadText(name), FormatText("%lu", number));
+bool SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD number) {
+  bool userProtected = false;
+  const std::string path = LoadText(key);
+  const ScopedRegKey opened = OpenKeyToWrite(root, path, userProtected);
+  const bool written = opened.IsValid() && SetValue(opened.Get(), root, path, LoadText(name),
+                                                    REG_DWORD, NumberBytes(number));
+  LogValue(Log, written, root, path, LoadText(name), FormatText("%lu", number));
+  return written || userProtected;
 }
 
-void SetupContext::DeleteRegValue(HKEY root, StringId key, StringId name) const {
-  const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
-  if (opened.IsValid() && RegDeleteValueA(opened.Get(), LoadText(name).c_str()) == ERROR_SUCCESS) {
-    Log.Write("removed", RegistryPath(root, LoadText(key)) + " " + LoadText(name));
-  }
+bool SetupContext::DeleteRegValue(HKEY root, StringId key, StringId name) {
+  const std::string path = LoadText(key);
+  const ScopedRegKey opened = OpenFullAccess(root, path);
+  WorkItem before{Change::kValueSet, path, LoadText(name), root};
+  if (opened.IsValid()) ReadStored(opened.Get(), before.other, before.type, before.data);
+  // A missing key or value is nothing to delete; a key the user may not open stays.
+  if (before.type == REG_NONE) return true;
+  if (RegDeleteValueA(opened.Get(), before.other.c_str()) != ERROR_SUCCESS) return false;
+  Log.Write("removed", RegistryPath(root, path) + " " + before.other);
+  Work.Add(std::move(before));
+  return true;
 }
 
-void SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {
+bool SetupContext::DeleteRegKey(HKEY root, StringId key, int levels) const {
   std::string path = LoadText(key);
   for (int level = 0; level < levels; ++level) {
-    {
-      const ScopedRegKey opened = OpenFullAccess(root, path);
-      if (!opened.IsValid()) return;
-      DeleteDirectSubkeys(opened.Get());
-    }
-    if (RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) {
-      Log.Write("removed", RegistryPath(root, path));
+    switch (DeleteLevel(root, path)) {
+      case Deletion::kFailed:
+        Log.Write("not removed", RegistryPath(root, path));
+        return false;
+      case Deletion::kKept:
+        return true;
+      case Deletion::kDeleted:
+        Log.Write("removed", RegistryPath(root, path));
+        break;
+      case Deletion::kHeld:
+        break;
     }
     const std::string::size_type slash = path.rfind('\\');
     if (slash != std::string::npos) path.resize(slash);
   }
+  return true;
 }

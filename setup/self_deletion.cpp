@@ -4,36 +4,14 @@
 #include <vector>
 
 #include "setup/file_move.h"
+#include "setup/files.h"
+#include "setup/restart_deletion.h"
 #include "setup/setup_context.h"
 #include "setup/shared_folder.h"
 #include "setup/system_paths.h"
 #include "setup/wininit.h"
 
 namespace {
-
-// The whole file; empty when it does not exist, nothing when it exists but
-// cannot be read whole.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return std::string();
-    return std::nullopt;
-  }
-  const DWORD size = GetFileSize(file.Get(), nullptr);
-  if (size == INVALID_FILE_SIZE) return std::nullopt;
-  std::string text(size, '\0');
-  DWORD done = 0;
-  while (done < size) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), &text[done], size - done, &read, nullptr) || read == 0) {
-      return std::nullopt;
-    }
-    done += read;
-  }
-  return text;
-}
 
 bool WriteNewFile(const std::string& path, const std::string& text) {
   const ScopedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -169,28 +147,36 @@ bool AddWininitEntry(const std::string& wininit, const std::string& entry) {
   return text && ReplaceFileText(wininit, AddRenameEntry(*text, entry));
 }
 
-void SetupContext::CancelPendingDeletion(const std::string& path) const {
-  const bool cancelled =
-      IsNtFamily() ? CancelPendingRenameDeletion(path) : CancelWininitDeletion(path);
-  if (cancelled) Log.Write("no longer deleted at the next restart", path);
+// A deletion asked for already is dropped first, so that there is one.
+bool ScheduleDeletionAtRestart(const std::string& path) {
+  CancelDeletionAtRestart(path);
+  if (IsNtFamily()) return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+  // The older family carries out WININIT.INI before long file names exist.
+  const std::string shortPath = ShortPath(path);
+  return !shortPath.empty() && AddWininitEntry(WininitPath(), LoadText(IDS_NUL_ENTRY) + shortPath);
 }
 
-void SetupContext::ScheduleSelfDeletion() const {
+bool CancelDeletionAtRestart(const std::string& path) {
+  return IsNtFamily() ? CancelPendingRenameDeletion(path) : CancelWininitDeletion(path);
+}
+
+void SetupContext::CancelPendingDeletion(const std::string& path) {
+  if (!CancelDeletionAtRestart(path)) return;
+  Work.Add({Change::kDeletionCancelled, path});
+  Log.Write("no longer deleted at the next restart", path);
+}
+
+bool SetupContext::ScheduleSelfDeletion() {
   // Only the uninstaller's copy goes: the distribution's setup run in uninstall
   // mode is the user's file.
   const std::string self = OwnModulePath();
   const std::string windows = WindowsDirectory();
   if (self.empty() || windows.empty() ||
       !IsSamePath(self, windows + "\\" + LoadText(IDS_FILE_UNINSTALLER))) {
-    return;
+    return true;
   }
-  bool scheduled = false;
-  if (IsNtFamily()) {
-    scheduled = MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-  } else {
-    // The older family carries out WININIT.INI before long file names exist.
-    const std::string shortSelf = ShortPath(self);
-    scheduled = !shortSelf.empty() && AddWininitEntry(WininitPath(), LoadText(IDS_NUL_ENTRY) + shortSelf);
-  }
+  const bool scheduled = ScheduleDeletionAtRestart(self);
+  if (scheduled) Work.Add({Change::kDeletionScheduled, self});
   Log.Write(scheduled ? "deleted at the next restart" : "not deleted at the next restart", self);
+  return scheduled;
 }

@@ -11,6 +11,7 @@
 #include "setup/scoped.h"
 #include "setup/setup_log.h"
 #include "setup/text.h"
+#include "setup/work_list.h"
 
 class InstallFolder;
 
@@ -38,45 +39,63 @@ struct FileVersion {
 // `format` with the four parts of `version`, major first ("%d.%d.%d.%d").
 std::string FormatVersion(const char* format, const FileVersion& version);
 
+// What the shell made of a start: whether it started, and the process when it
+// gave one (a document may open in a program that runs already).
+struct StartedProgram {
+  bool started = false;
+  ScopedHandle process;
+};
+
 class SetupContext {
  public:
   SetupContext() = default;
   SetupContext(const SetupContext&) = delete;
   SetupContext& operator=(const SetupContext&) = delete;
 
-  // Folders and version (location.cpp).
+  // Folders and version (location.cpp). LoadLocation(false) and
+  // DetectPreviousInstall find an installation the one way (installation.h).
   bool LoadLocation(bool fromModule);
   bool ReadProgramVersion();
   bool ReadFileVersion(const std::string& path);
   bool DetectPreviousInstall();
-  // The uninstall entry's "InstallLocation", ending with a backslash: how an
-  // installation made under another account is found. False when it has none.
-  bool ReadEntryFolder(std::string& folder) const;
 
-  // Registry (registry.cpp). Keys and value names are string-table ids.
+  // Registry (registry.cpp). Keys and value names are string-table ids. Every
+  // write is recorded in Work; a key the user may not open is left alone, and
+  // a write into it counts as done.
   bool ReadRegString(HKEY root, StringId key, const std::string& name, std::string& out) const;
   bool ReadRegStringById(HKEY root, StringId key, StringId name, std::string& out) const;
   bool ReadRegDword(HKEY root, StringId key, const std::string& name, DWORD& out) const;
   // The text of every string value of the key; none when it cannot be opened.
   std::vector<std::string> ReadRegStrings(HKEY root, StringId key) const;
+  // Must come before the settings writes, which go into the key it opens (made
+  // with its parents when missing) until CloseSettingsKey.
   bool OpenSettingsKey();
   bool WriteSettingString(const std::string& name, const std::string& data);
   bool WriteSettingStringById(StringId name, const std::string& data);
   bool WriteSettingDword(StringId name, DWORD number);
   void CloseSettingsKey();
-  void SetRegString(HKEY root, StringId key, StringId name, const std::string& data) const;
-  void SetRegDword(HKEY root, StringId key, StringId name, DWORD number) const;
-  void DeleteRegKey(HKEY root, StringId key, int levels) const;
-  void DeleteRegValue(HKEY root, StringId key, StringId name) const;
+  bool SetRegString(HKEY root, StringId key, StringId name, const std::string& data);
+  bool SetRegDword(HKEY root, StringId key, StringId name, DWORD number);
+  // Deletes the key and `levels` - 1 of its ancestors, each after its direct
+  // subkeys (every sibling goes with an ancestor); stops at a key it cannot
+  // open. False when a key it opened is still there with no subkey to keep it.
+  bool DeleteRegKey(HKEY root, StringId key, int levels) const;
+  bool DeleteRegValue(HKEY root, StringId key, StringId name);
   bool IsSettingsKeyOpen() const { return SettingsKeyHandle.IsValid(); }
 
-  // File set (file_set.cpp).
+  // File set (file_set.cpp). Copies are recorded in Work.
   void AddFile(StringId id);
-  // Every entry of SourceDir that "delete all files" may take from `folder`.
-  void AddAllInstalledFiles(const InstallFolder& folder);
+  // Every entry of SourceDir that "delete all files" may take from `folder`,
+  // the main program last; false when the folder cannot be listed.
+  bool AddAllInstalledFiles(const InstallFolder& folder);
+  // Each replaces what is there, which is kept aside until the step completes.
   // The listed names that could not be copied.
   std::vector<std::string> CopyListedFiles();
-  void DeleteListedFiles();
+  // False when a listed file of the setup's own, or one the user left
+  // writable, is still there; the main program then stays too.
+  bool DeleteListedFiles();
+  // Makes the installed data file `id` its ".bak", keeping an older backup
+  // aside until the step completes.
   bool BackupFile(StringId id);
   // Replaces the installed data file `id` with the distribution's, keeping the
   // user's as its ".bak"; false, with the user's file in place, when it cannot.
@@ -85,13 +104,21 @@ class SetupContext {
   // in place there.
   bool InstallUninstaller();
   const std::vector<std::string>& ListedFiles() const { return FileNameList; }
+  // A copy of `from` at `to`; what was at `to` is kept aside until the step
+  // completes, unless `replace` is false: then there must be nothing.
+  bool PutFile(const std::string& from, const std::string& to, bool replace);
+  // Moves the file at `path` aside until the step completes (what a run cut
+  // off earlier left aside is settled first); true when none is there now.
+  bool SetAside(const std::string& path);
+  // Makes the folder `path` (no trailing backslash); false when it could not,
+  // also when it was there.
+  bool MakeFolder(const std::string& path);
 
   // Shell (shell.cpp).
   bool CreateShortcut(const std::string& link, const std::string& target,
-                      const std::string& arguments) const;
-  // Opens a file of the installed folder through the shell; the started process
-  // when the shell started one (a document may open in a running program).
-  ScopedHandle RunProgram(StringId file, StringId parameters) const;
+                      const std::string& arguments);
+  // Opens a file of the installed folder through the shell.
+  StartedProgram RunProgram(StringId file, StringId parameters) const;
   // The folder picker, modal to `owner`.
   bool BrowseForFolder(HWND owner, std::string& folder) const;
   // The special folder `value` of the "Shell Folders" key under `root`
@@ -103,10 +130,12 @@ class SetupContext {
   // self_deletion.cpp).
   // True when no main program runs any longer.
   bool CloseRunningProgram() const;
-  void ScheduleSelfDeletion() const;
+  // True when the uninstaller copy is to be deleted at the next restart (or the
+  // running file is not that copy).
+  bool ScheduleSelfDeletion();
   // Drops a deletion at the next restart of `path` that an earlier uninstall
   // asked for, and nothing else.
-  void CancelPendingDeletion(const std::string& path) const;
+  void CancelPendingDeletion(const std::string& path);
 
   FileVersion ProbedVersion;   // version of the file last read with success
   FileVersion ProgramVersion;  // the main program's version shown on the pages
@@ -114,9 +143,13 @@ class SetupContext {
   std::string InstallDir;      // target folder; empty in uninstall mode
   std::string UninstallerPath; // the uninstaller copy in the Windows directory
   SetupLog Log;                // what the run does, when "/log=" asks for it
+  WorkList Work;               // what the current step has changed
 
  private:
   void EmptyFileList();
+  bool SetValue(HKEY key, HKEY root, const std::string& path, const std::string& name, DWORD type,
+                const std::string& data);
+  ScopedRegKey OpenKeyToWrite(HKEY root, const std::string& path, bool& userProtected);
 
   std::vector<std::string> FileNameList;  // bare names for the next copy or delete
   ScopedRegKey SettingsKeyHandle;

@@ -2,12 +2,19 @@
 
 #include "setup/text.h"
 
-void SetupLog::Open(const std::string& path) {
-  if (path.empty()) return;
+bool SetupLog::Open(const std::string& path) {
+  if (path.empty()) return true;
+  // Each folder of the path, from the drive's first on; those there already
+  // refuse, which is fine.
+  for (std::string::size_type slash = path.find('\\', 3); slash != std::string::npos;
+       slash = path.find('\\', slash + 1)) {
+    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+  }
   // Shared for reading, so that an administrator can watch it grow.
   file_.Reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file_.IsValid()) SetFilePointer(file_.Get(), 0, nullptr, FILE_END);
+  return file_.IsValid();
 }
 
 void SetupLog::Write(const char* what, const std::string& subject) const {

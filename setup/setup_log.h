@@ -1,6 +1,6 @@
 // The record of a run that "/log=" asks for: one line per thing done, appended
 // to a plain-text file as it happens, so that a run that stops half-way still
-// says how far it got. A log that cannot be written changes nothing else.
+// says how far it got.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +11,9 @@
 
 class SetupLog {
  public:
-  // Appends to `path` from now on; an empty path, or a file that cannot be
-  // opened, keeps the log closed.
-  void Open(const std::string& path);
+  // Appends to `path` from now on, making its missing folders; false when the
+  // file cannot be opened. An empty path keeps the log closed.
+  bool Open(const std::string& path);
   // "<date> <time> <what> <subject>", when the log is open.
   void Write(const char* what, const std::string& subject = std::string()) const;
 

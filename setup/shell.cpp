@@ -5,28 +5,36 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-bool SetupContext::CreateShortcut(const std::string& link, const std::string& target,
-                                  const std::string& arguments) const {
+namespace {
+
+bool SaveShortcut(const std::string& link, const std::string& target,
+                  const std::string& arguments) {
   ComPtr<IShellLinkA> shellLink;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              shellLink.ReceiveVoid()))) {
-    return false;
-  }
-  shellLink->SetPath(target.c_str());
-  shellLink->SetArguments(arguments.c_str());
   ComPtr<IPersistFile> file;
-  if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
-    WCHAR widePath[MAX_PATH];
-    // A path that does not fit is not saved rather than saved under a cut name.
-    const bool saved =
-        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0 &&
-        SUCCEEDED(file->Save(widePath, TRUE));
-    Log.Write(saved ? "link" : "no link", link + " -> " + target + " " + arguments);
-  }
-  return true;
+  WCHAR widePath[MAX_PATH];
+  // A path that does not fit is not saved rather than saved under a cut name.
+  return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IShellLinkA, shellLink.ReceiveVoid())) &&
+         SUCCEEDED(shellLink->SetPath(target.c_str())) &&
+         SUCCEEDED(shellLink->SetArguments(arguments.c_str())) &&
+         SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) &&
+         MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0 &&
+         SUCCEEDED(file->Save(widePath, TRUE));
 }
 
-ScopedHandle SetupContext::RunProgram(StringId file, StringId parameters) const {
+}  // namespace
+
+// A link of the same name, an earlier installation's, is kept aside until the
+// step completes.
+bool SetupContext::CreateShortcut(const std::string& link, const std::string& target,
+                                  const std::string& arguments) {
+  const bool saved = SetAside(link) && SaveShortcut(link, target, arguments);
+  if (saved) Work.Add({Change::kFileMade, link});
+  Log.Write(saved ? "link" : "no link", link + " -> " + target + " " + arguments);
+  return saved;
+}
+
+StartedProgram SetupContext::RunProgram(StringId file, StringId parameters) const {
   // Uninstall mode has no InstallDir; there SourceDir is the installed folder.
   const std::string& folder = InstallDir.empty() ? SourceDir : InstallDir;
   const std::string path = folder + LoadText(file);
@@ -40,9 +48,11 @@ ScopedHandle SetupContext::RunProgram(StringId file, StringId parameters) const 
   info.lpFile = path.c_str();
   info.lpParameters = arguments.c_str();
   info.nShow = SW_SHOWNORMAL;
-  const bool started = ShellExecuteExA(&info) != FALSE;
-  Log.Write(started ? "started" : "not started", path + " " + arguments);
-  return ScopedHandle(started ? info.hProcess : nullptr);
+  StartedProgram program;
+  program.started = ShellExecuteExA(&info) != FALSE;
+  program.process.Reset(program.started ? info.hProcess : nullptr);
+  Log.Write(program.started ? "started" : "not started", path + " " + arguments);
+  return program;
 }
 
 const ShortcutFolders kUserShortcutFolders = {HKEY_CURRENT_USER, IDS_FOLDER_PROGRAMS,

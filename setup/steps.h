@@ -22,27 +22,33 @@ struct UpdateChoices {
   bool replaceRuns = false;
 };
 
-// How the main step of a walk ended; anything but kDone changed nothing after
-// the step that failed.
+// How a step of a walk ended. A failed install or update step has taken back
+// what it changed; a failed uninstall keeps the records that let the next run
+// finish it.
 enum class StepOutcome {
   kDone,
   kNoFolder,        // the folder text is blank, spelt with a device prefix or unresolvable
-  kNotInstalled,    // the main program could not be copied into the folder
+  kNotInstalled,    // the program files, uninstaller or entry could not be put in place
+  kNotCompleted,    // the chosen links, association or settings could not be made
   kProgramRunning,  // the main program did not close within the bound
-  kNotReplaced,     // the main program closed but could not be replaced
+  kNotReplaced,     // the main program closed but its files could not be replaced
+  kNotRemoved,      // a file, link or key of the program could not be removed
 };
+
+// The end of a step: its changes stay when it is `done` and are taken back
+// otherwise, `failure` being its outcome then.
+StepOutcome FinishStep(SetupContext& context, bool done, StepOutcome failure);
 
 // The folder the path page proposes: the system's program-files folder + "\KALENDRO".
 std::string ProposedInstallFolder(const SetupContext& context);
 
 // Install step 1: into `folder` (InstallFolder::Typed); copies the files, the
-// uninstaller and the uninstall entry, and registers the program. A failed
-// attempt takes back the files it added and the folder it made.
+// uninstaller and the uninstall entry, and registers the program.
 StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder);
 
 // Install step 2: the chosen shortcuts and association, then the settings that
-// record the installation.
-void ApplyInstallOptions(SetupContext& context, const InstallOptions& options);
+// record the installation, and last the entry's record that it is complete.
+StepOutcome ApplyInstallOptions(SetupContext& context, const InstallOptions& options);
 
 // Replaces an earlier installation's program files in place.
 StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices);
@@ -52,8 +58,9 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
 StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
                              bool deleteAllFiles);
 
-// True when `failed` (from CopyListedFiles) holds the main program.
-bool MainProgramFailed(const std::vector<std::string>& failed);
+// True when `failed` (from CopyListedFiles) holds only files the distribution
+// lacks, and not the main program: the others are put in place all the same.
+bool CopiedAll(const SetupContext& context, const std::vector<std::string>& failed);
 
 // The finish pages' offers: the help first, then the program.
 void RunFinishActions(const SetupContext& context, bool showHelp, bool startProgram);

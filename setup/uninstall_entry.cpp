@@ -4,51 +4,59 @@
 
 namespace {
 
-// The size of one file; 0 when it is missing. FindFirstFileA rather than
-// GetFileAttributesExA, which Windows 95 lacks: its loader refuses an executable
-// that imports it.
-ULONGLONG FileBytes(const std::string& path) {
+// The size of one file, added to `bytes`; a missing file adds nothing. False
+// when the file is there but cannot be looked at. FindFirstFileA rather than
+// GetFileAttributesExA, which Windows 95 lacks: its loader refuses an
+// executable that imports it.
+bool AddFileBytes(const std::string& path, ULONGLONG& bytes) {
   WIN32_FIND_DATAA found;
   const ScopedFind search(FindFirstFileA(path.c_str(), &found));
-  if (!search.IsValid()) return 0;
-  return (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  if (!search.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  return true;
 }
 
 // The installed files' total, in whole kilobytes rounded up, as the list shows it.
-DWORD InstalledKilobytes(const SetupContext& context) {
+bool WriteInstalledSize(SetupContext& context) {
   ULONGLONG bytes = 0;
   for (const InstalledFile& file : kInstalledFiles) {
-    bytes += FileBytes(context.InstallDir + LoadText(file.name));
+    if (!AddFileBytes(context.InstallDir + LoadText(file.name), bytes)) return false;
   }
-  return static_cast<DWORD>((bytes + 1023) >> 10);
+  return context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_ESTIMATED_SIZE,
+                             static_cast<DWORD>((bytes + 1023) >> 10));
 }
 
-void SetEntryString(const SetupContext& context, StringId name, const std::string& data) {
-  context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, data);
+bool SetEntryString(SetupContext& context, StringId name, const std::string& data) {
+  return context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, data);
+}
+
+bool SetEntryNumber(SetupContext& context, StringId name, DWORD number) {
+  return context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, number);
 }
 
 }  // namespace
 
-void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace, bool folderMade) {
-  SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME));
-  // An entry that names a missing uninstaller would offer a removal that cannot run.
-  if (uninstallerInPlace) {
-    SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath);
-    SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
-                   "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET));
-  }
-  SetEntryString(context, IDS_PUBLISHER, LoadText(IDS_PUBLISHER_NAME));
-  SetEntryString(context, IDS_INSTALL_LOCATION, context.InstallDir);
-  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_MODIFY, 1);
-  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_NO_REPAIR, 1);
-  if (folderMade) {
-    SetEntryString(context, IDS_CREATED_LOCATION, context.InstallDir);
-  } else {
-    context.DeleteRegValue(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_CREATED_LOCATION);
-  }
-  SetEntryString(context, IDS_DISPLAY_VERSION,
-                 FormatVersion("%d.%d.%d.%d", context.ProgramVersion));
-  SetEntryString(context, IDS_DISPLAY_ICON, context.InstallDir + LoadText(IDS_FILE_EXE) + ",0");
-  context.SetRegDword(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_ESTIMATED_SIZE,
-                      InstalledKilobytes(context));
+bool WriteUninstallEntry(SetupContext& context, bool folderMade) {
+  return SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME)) &&
+         SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath) &&
+         SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
+                        "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET)) &&
+         SetEntryString(context, IDS_PUBLISHER, LoadText(IDS_PUBLISHER_NAME)) &&
+         SetEntryString(context, IDS_INSTALL_LOCATION, context.InstallDir) &&
+         SetEntryNumber(context, IDS_NO_MODIFY, 1) && SetEntryNumber(context, IDS_NO_REPAIR, 1) &&
+         (folderMade ? SetEntryString(context, IDS_CREATED_LOCATION, context.InstallDir)
+                     : context.DeleteRegValue(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY,
+                                              IDS_CREATED_LOCATION)) &&
+         SetEntryString(context, IDS_DISPLAY_VERSION,
+                        FormatVersion("%d.%d.%d.%d", context.ProgramVersion)) &&
+         SetEntryString(context, IDS_DISPLAY_ICON,
+                        context.InstallDir + LoadText(IDS_FILE_EXE) + ",0") &&
+         WriteInstalledSize(context);
+}
+
+bool RecordCompletion(SetupContext& context) {
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  return SetEntryString(context, IDS_INSTALL_DATE,
+                        FormatText("%04d%02d%02d", today.wYear, today.wMonth, today.wDay));
 }

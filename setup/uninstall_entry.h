@@ -4,7 +4,11 @@
 #include "setup/setup_context.h"
 
 // The whole entry, after the install or the update of the files and the
-// uninstaller: the uninstall commands only when the uninstaller copy is in
-// place, and the record that the installation made its folder (`folderMade`),
-// which the uninstall's "delete all files" goes by.
-void WriteUninstallEntry(const SetupContext& context, bool uninstallerInPlace, bool folderMade);
+// uninstaller, with the record that the installation made its folder
+// (`folderMade`), which the uninstall's "delete all files" goes by.
+bool WriteUninstallEntry(SetupContext& context, bool folderMade);
+
+// The entry's record that the installation is complete ("InstallDate", today):
+// the last thing the install writes, and what tells another account's run an
+// installation to update from one cut off before its options.
+bool RecordCompletion(SetupContext& context);

@@ -1,4 +1,8 @@
-// The uninstall wizard's work.
+// The uninstall wizard's work. What it deletes cannot be taken back, so it goes
+// in an order the next run can finish from: the links, then the files with the
+// main program last, then the records that lead to the installation, the
+// uninstall entry last of all.
+#include "setup/files.h"
 #include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
@@ -11,57 +15,73 @@ namespace {
 constexpr DWORD kUnregisterWaitMilliseconds = 5000;
 constexpr DWORD kUnregisterPauseMilliseconds = 1000;
 
-void UnregisterProgram(const SetupContext& context) {
-  const ScopedHandle process = context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
-  if (process.IsValid()) {
-    WaitForSingleObject(process.Get(), kUnregisterWaitMilliseconds);
+// An earlier run that was cut off may have deleted the program already.
+bool UnregisterProgram(const SetupContext& context) {
+  if (IsMissing(context.SourceDir + LoadText(IDS_FILE_EXE))) return true;
+  const StartedProgram unregistering = context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
+  if (unregistering.process.IsValid()) {
+    WaitForSingleObject(unregistering.process.Get(), kUnregisterWaitMilliseconds);
   } else {
     Sleep(kUnregisterPauseMilliseconds);
   }
+  return unregistering.started;
 }
 
 // "Delete all files" takes what the folder's provenance allows (install_folder.h).
-void DeleteFiles(SetupContext& context, const InstallFolder& folder, bool deleteAll) {
+bool DeleteFiles(SetupContext& context, const InstallFolder& folder, bool deleteAll) {
   if (deleteAll) {
-    context.AddAllInstalledFiles(folder);
+    if (!context.AddAllInstalledFiles(folder)) return false;
   } else {
     for (const InstalledFile& file : kInstalledFiles) {
-      if (file.role == FileRole::kProgram) context.AddFile(file.name);
+      if (file.role == FileRole::kProgram && file.name != IDS_FILE_EXE) context.AddFile(file.name);
     }
+    context.AddFile(IDS_FILE_EXE);
   }
-  context.DeleteListedFiles();
-  // Only an emptied folder goes; a subfolder or a locked file keeps it.
-  if (deleteAll && folder.Kind() != FolderKind::kShared) folder.RemoveIfEmpty();
+  // Only an emptied folder goes; a subfolder or a file the user keeps keeps it.
+  return context.DeleteListedFiles() &&
+         (!deleteAll || folder.Kind() == FolderKind::kShared || folder.RemoveIfEmpty());
 }
 
-void DeleteRegistryEntries(const SetupContext& context) {
-  context.DeleteRegKey(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, 2);
-  context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 1);
-  context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 4);
-  context.DeleteRegKey(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, 1);
-}
-
-void DeleteLink(const SetupContext& context, const std::string& link) {
-  if (DeleteFileA(link.c_str())) context.Log.Write("deleted", link);
+bool DeleteLink(const SetupContext& context, const std::string& link) {
+  if (DeleteFileA(link.c_str())) {
+    context.Log.Write("deleted", link);
+    return true;
+  }
+  return IsMissing(link);
 }
 
 // The shortcuts the options page may have made, whether or not it did, in the
 // user's folders and in the all-users ones (an install under another account
 // or with "/allusers"). An unreadable special folder is skipped rather than
 // aimed at the drive root.
-void DeleteShortcuts(const SetupContext& context, const ShortcutFolders& folders) {
+bool DeleteShortcuts(const SetupContext& context, const ShortcutFolders& folders) {
   const std::string link = LoadText(IDS_LINK_PROGRAM);
   std::string folder;
-  if (context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, folder)) {
-    DeleteLink(context, folder + link);
-    DeleteLink(context, folder + LoadText(IDS_LINK_HELP));
-    RemoveDirectoryA(folder.c_str());
+  if (context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, folder) &&
+      !(DeleteLink(context, folder + link) && DeleteLink(context, folder + LoadText(IDS_LINK_HELP)) &&
+        RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1)))) {
+    return false;
   }
   for (StringId special : {folders.startup, folders.desktop}) {
-    if (context.ReadShortcutFolder(folders.root, special, "\\", folder)) {
-      DeleteLink(context, folder + link);
+    if (context.ReadShortcutFolder(folders.root, special, "\\", folder) &&
+        !DeleteLink(context, folder + link)) {
+      return false;
     }
   }
+  return true;
+}
+
+// Each chain of keys is walked again from the levels above its first: a run
+// cut off inside one leaves its lower levels gone, where a walk stops. The
+// uninstall entry last: it leads a run cut off before it back here.
+bool DeleteRegistryEntries(const SetupContext& context) {
+  return context.DeleteRegKey(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, 2) &&
+         context.DeleteRegKey(HKEY_CURRENT_USER, IDS_PRODUCT_KEY, 1) &&
+         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 1) &&
+         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 4) &&
+         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_OPEN_KEY, 3) &&
+         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_TYPE_KEY, 1) &&
+         context.DeleteRegKey(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, 1);
 }
 
 }  // namespace
@@ -70,11 +90,11 @@ StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
                              bool deleteAllFiles) {
   context.Log.Write("uninstall of", context.SourceDir);
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
-  UnregisterProgram(context);
-  DeleteFiles(context, folder, deleteAllFiles);
-  DeleteRegistryEntries(context);
-  DeleteShortcuts(context, kUserShortcutFolders);
-  DeleteShortcuts(context, kAllUsersShortcutFolders);
-  context.ScheduleSelfDeletion();
-  return StepOutcome::kDone;
+  // The uninstaller goes at the restart only with the records that name it:
+  // its deletion is taken back when they stay.
+  const bool removed = context.ScheduleSelfDeletion() && UnregisterProgram(context) &&
+                       DeleteShortcuts(context, kUserShortcutFolders) &&
+                       DeleteShortcuts(context, kAllUsersShortcutFolders) &&
+                       DeleteFiles(context, folder, deleteAllFiles) && DeleteRegistryEntries(context);
+  return FinishStep(context, removed, StepOutcome::kNotRemoved);
 }

@@ -1,4 +1,5 @@
 // The update wizard's work: the earlier installation's files replaced in place.
+// A failed update takes back everything it changed.
 #include "setup/data_file_lists.h"
 #include "setup/install_folder.h"
 #include "setup/installed_files.h"
@@ -12,28 +13,35 @@ bool ReplaceChosen(const UpdateChoices& choices, StringId file) {
          (file == IDS_FILE_RUNS && choices.replaceRuns);
 }
 
+// The program files beside the main program, then the data files chosen.
+bool ReplaceTheOtherFiles(SetupContext& context, const UpdateChoices& choices) {
+  for (const InstalledFile& file : kInstalledFiles) {
+    if (file.role == FileRole::kProgram && file.name != IDS_FILE_EXE) context.AddFile(file.name);
+  }
+  if (!CopiedAll(context, context.CopyListedFiles())) return false;
+  for (const InstalledFile& file : kInstalledFiles) {
+    if (file.role == FileRole::kProgram) continue;
+    const bool replace = file.role == FileRole::kReplaceableData && ReplaceChosen(choices, file.name);
+    if (replace && !context.ReplaceDataFile(file.name)) return false;
+    context.Log.Write(replace ? "replaced" : "kept", context.InstallDir + LoadText(file.name));
+  }
+  return true;
+}
+
 }  // namespace
 
 StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
   context.Log.Write("update of", context.InstallDir);
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
-  // The main program first, alone: when it cannot be replaced nothing else has
-  // changed, and a second try starts from the user's files as they were.
+  // The main program first, alone: when it cannot be replaced nothing else
+  // changes.
   context.AddFile(IDS_FILE_EXE);
-  if (!context.CopyListedFiles().empty()) return StepOutcome::kNotReplaced;
-  for (const InstalledFile& file : kInstalledFiles) {
-    if (file.role == FileRole::kProgram && file.name != IDS_FILE_EXE) context.AddFile(file.name);
-  }
-  context.CopyListedFiles();
-  for (const InstalledFile& file : kInstalledFiles) {
-    if (file.role == FileRole::kProgram) continue;
-    const bool replaced = file.role == FileRole::kReplaceableData &&
-                          ReplaceChosen(choices, file.name) && context.ReplaceDataFile(file.name);
-    context.Log.Write(replaced ? "replaced" : "kept", context.InstallDir + LoadText(file.name));
-  }
-  WriteUninstallEntry(context, context.InstallUninstaller(),
-                      RecordedAsMade(context, context.InstallDir));
-  context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER);
-  ConvertDataFileLists(context);
-  return StepOutcome::kDone;
+  const bool updated =
+      context.CopyListedFiles().empty() && ReplaceTheOtherFiles(context, choices) &&
+      context.InstallUninstaller() &&
+      WriteUninstallEntry(context, RecordedAsMade(context, context.InstallDir)) &&
+      RecordCompletion(context) &&
+      context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER).started &&
+      ConvertDataFileLists(context);
+  return FinishStep(context, updated, StepOutcome::kNotReplaced);
 }

@@ -53,8 +53,12 @@ StringId MessageOf(StepOutcome outcome) {
       return IDS_INSTALL_FAILED;
     case StepOutcome::kProgramRunning:
       return IDS_PROGRAM_STILL_RUNNING;
+    case StepOutcome::kNotCompleted:
+      return IDS_OPTIONS_NOT_APPLIED;
     case StepOutcome::kNotReplaced:
       return IDS_PROGRAM_NOT_REPLACED;
+    case StepOutcome::kNotRemoved:
+      return IDS_PROGRAM_NOT_REMOVED;
     case StepOutcome::kDone:
       break;
   }

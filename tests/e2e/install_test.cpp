@@ -150,8 +150,7 @@ TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
 }
 
 // ---------------------------------------------------------------------------
-// The uninstaller copy is the running setup's own file, whatever it is called,
-// and the uninstall entry names it only once it is in place.
+// The uninstaller copy is the running setup's own file, whatever it is called.
 
 TEST_F(InstallTest, SetupFileOfAnotherNameIsCopiedAsTheUninstaller) {
   const std::wstring renamed = DistributionFile(L"setup (1).exe");
@@ -164,16 +163,24 @@ TEST_F(InstallTest, SetupFileOfAnotherNameIsCopiedAsTheUninstaller) {
   LeaveFromOptions(options);
 }
 
-TEST_F(InstallTest, UninstallerThatCannotBeCopiedIsNotRegistered) {
+// An uninstaller that cannot be put in place stops the install, which then
+// takes back what it put into the folder: an entry without one would offer a
+// removal that cannot run.
+TEST_F(InstallTest, UninstallerThatCannotBeCopiedStopsTheInstall) {
   ASSERT_TRUE(CreateDirectoryW(UninstallerCopyPath().c_str(), nullptr));
   const std::wstring target = TargetFolder();
-  const Page options = InstallInto(ToPathPage(StartInstall()), target);
-  std::vector<NamedValue> withoutCommands = UninstallEntry(target + L"\\");
-  std::erase_if(withoutCommands, [](const NamedValue& value) {
-    return value.name == L"UninstallString" || value.name == L"QuietUninstallString";
-  });
-  EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, withoutCommands));
-  LeaveFromOptions(options);
+  const Page path = ToPathPage(StartInstall());
+  path.SetText(IDC_PATH_EDIT, target);
+  path.Click(IDOK);
+  const MessageBoxWindow box = run_->WaitForMessageBox();
+  EXPECT_EQ(box.Message(),
+            L"Не удалось установить программу в папку\n" + target + L"\nВыберите другую папку.");
+  box.PressOk();
+  box.WaitClosed();
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  run_->Advance(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+  EXPECT_EQ(run_->WaitForExit(), 0u);
   EXPECT_TRUE(RemoveDirectoryW(UninstallerCopyPath().c_str()));
 }
 

@@ -77,11 +77,28 @@ TEST_P(DeletionTest, DeletesTheFilesItMustAndTheFolderWhenEmptied) {
   if (given.obstacle == Obstacle::kSubfolder) {
     WriteFileBytes(JoinPath(folder_.MakeFolder(L"Программа\\skins"), L"winter.kqs"), "a skin");
   }
-  std::optional<LockedFile> locked;
-  if (given.obstacle == Obstacle::kLockedFile) locked.emplace(Installed(L"skin.kqs"));
+  if (given.obstacle == Obstacle::kLockedFile) {
+    // A file that will not go stops the uninstall with the main program and
+    // every record still there; once it is let go, the next run finishes.
+    const LockedFile locked(Installed(L"skin.kqs"));
+    const Page uninstall = OpenUninstallPage();
+    uninstall.SetChecked(IDC_DELETE_ALL, given.deleteAll);
+    uninstall.Click(IDOK);
+    const MessageBoxWindow box = run_->WaitForMessageBox();
+    EXPECT_EQ(box.Message(),
+              L"Программу KALENDRO! quintara не удалось полностью удалить из папки\n" +
+                  Installed(L"") +
+                  L"\nЗакройте программы, которые используют её файлы, и попробуйте ещё раз.");
+    box.PressOk();
+    box.WaitClosed();
+    uninstall.Click(IDCANCEL);
+    EXPECT_EQ(run_->WaitForExit(), 0u);
+    EXPECT_EQ(LowerCaseEntries(InstalledFolder()),
+              (std::vector<std::wstring>{L"kalquint.exe", L"skin.kqs"}));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  }
 
   Finish(RunUninstall(OpenUninstallPage(), given.deleteAll));
-  locked.reset();
 
   if (given.left.empty()) {
     EXPECT_FALSE(FolderExists(InstalledFolder()));
@@ -111,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeletionCase{"TheNamedKindsInAFolderOfTheUsers", true, false, Obstacle::kNone,
                      {L"letter.doc"}},
         DeletionCase{"EveryFileBesideASubfolder", true, true, Obstacle::kSubfolder, {L"skins"}},
-        DeletionCase{"EveryFileButALockedOne", true, true, Obstacle::kLockedFile, {L"skin.kqs"}}),
+        DeletionCase{"EveryFileOnceALockedOneIsLetGo", true, true, Obstacle::kLockedFile, {}}),
     CaseName());
 
 // ---------------------------------------------------------------------------

@@ -129,9 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  {kNone, kOlder, true, kDistribution, kOlder}}),
     CaseName());
 
-// A dates.txt that another program holds open cannot be backed up, and then it
-// is not overwritten either: also when that program lets others write to it
-// but not rename it, so that a copy over it would succeed.
+// A dates.txt that another program holds open cannot be backed up, also when
+// that program lets others write to it but not rename it: the update cannot do
+// what was asked, says so, and takes back all it changed, the program files
+// too. The user's file and the older backup stay as they were.
 struct LockCase {
   const char* name;
   DWORD sharing;
@@ -142,16 +143,24 @@ struct LockCase {
 
 class LockedDatesTest : public UpdateTest, public ::testing::WithParamInterface<LockCase> {};
 
-TEST_P(LockedDatesTest, IsNeitherBackedUpNorOverwritten) {
+TEST_P(LockedDatesTest, StopsTheUpdateWhichChangesNothing) {
   PrepareChangedInstallation();
   WriteFileBytes(Installed(L"dates.txt.bak"), OlderBackup(L"dates.txt"));
+  const std::map<std::wstring, std::string> before = FolderContents(InstalledFolder());
   {
     const LockedFile locked(Installed(L"dates.txt"), GetParam().sharing);
-    Finish(RunUpdate(OpenUpdatePage(), true, false));
+    const Page update = OpenUpdatePage();
+    update.SetChecked(IDC_BACKUP_DATES, true);
+    update.Click(IDOK);
+    const MessageBoxWindow box = run_->WaitForMessageBox();
+    EXPECT_EQ(box.Message(), L"Программа KALENDRO! quintara закрыта, но её файл в папке\n" +
+                                 Installed(L"") + L"\nне удалось заменить. Проверьте права на эту папку.");
+    box.PressOk();
+    box.WaitClosed();
+    run_->Advance(update, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+    EXPECT_EQ(run_->WaitForExit(), 0u);
   }
-  EXPECT_EQ(ReadFileBytes(Installed(L"dates.txt")), UserContent(L"dates.txt"));
-  EXPECT_EQ(ReadFileBytes(Installed(L"dates.txt.bak")), OlderBackup(L"dates.txt"));
-  ExpectProgramFilesReplaced();
+  EXPECT_EQ(FolderContents(InstalledFolder()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(

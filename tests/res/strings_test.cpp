@@ -88,6 +88,12 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {106, L"Common Desktop"},
     {107, L"Установка или удаление KALENDRO! quintara уже идёт.\nДождитесь её окончания и "
           L"попробуйте ещё раз."},
+    {108, L"InstallDate"},
+    {109, L"Не удалось создать ярлыки и записать настройки KALENDRO! quintara.\nНичего из этого "
+          L"не сделано, попробуйте ещё раз."},
+    {110, L"Программу KALENDRO! quintara не удалось полностью удалить из папки\n%s\nЗакройте "
+          L"программы, которые используют её файлы, и попробуйте ещё раз."},
+    {111, L"Software\\Morvane\\K!q"},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block

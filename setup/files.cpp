@@ -1,0 +1,109 @@
+#include "setup/files.h"
+
+#include <windows.h>
+
+#include "setup/scoped.h"
+
+namespace {
+
+// A file that is in use may be released a moment later, as the main program
+// does after "/UnregServer": one try and five more, 200 ms apart.
+constexpr int kDeleteAttempts = 6;
+constexpr DWORD kDeleteRetryPauseMilliseconds = 200;
+
+// Only a file that is there and in use can be released: a missing one, ".",
+// "..", a subfolder or a read-only file never deletes, and waiting for each
+// would cost a second.
+bool MayBeReleased(const std::string& path, DWORD error) {
+  if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+      error != ERROR_LOCK_VIOLATION) {
+    return false;
+  }
+  return IsFile(path) && !IsReadOnly(path);
+}
+
+}  // namespace
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool ClearReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+         SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+DWORD DeleteWithRetries(const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    if (DeleteFileA(path.c_str())) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (attempt + 1 == kDeleteAttempts || !MayBeReleased(path, error)) return error;
+    Sleep(kDeleteRetryPauseMilliseconds);
+  }
+}
+
+bool IsGone(DWORD deletion) {
+  return deletion == ERROR_SUCCESS || deletion == ERROR_FILE_NOT_FOUND ||
+         deletion == ERROR_PATH_NOT_FOUND;
+}
+
+bool DeleteOwnFile(const std::string& path) {
+  ClearReadOnly(path);
+  return IsGone(DeleteWithRetries(path));
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::string();
+    return std::nullopt;
+  }
+  const DWORD size = GetFileSize(file.Get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return std::nullopt;
+  std::string text(size, '\0');
+  DWORD done = 0;
+  while (done < size) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), &text[done], size - done, &read, nullptr) || read == 0) {
+      return std::nullopt;
+    }
+    done += read;
+  }
+  return text;
+}
+
+bool HaveSameContent(const std::string& a, const std::string& b) {
+  const std::optional<std::string> first = ReadWholeFile(a);
+  return first && IsFile(a) && first == ReadWholeFile(b);
+}
+
+bool IsMissing(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool RemoveFolderIfEmpty(const std::string& path) {
+  if (RemoveDirectoryA(path.c_str()) || IsMissing(path)) return true;
+  WIN32_FIND_DATAA entry;
+  const ScopedFind search(FindFirstFileA((path + "\\*").c_str(), &entry));
+  if (!search.IsValid()) return false;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") return true;
+  } while (FindNextFileA(search.Get(), &entry));
+  return false;
+}

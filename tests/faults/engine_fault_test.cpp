@@ -1,0 +1,337 @@
+// Every call through which a walk changes the machine, or reads what a decision
+// rests on, fails in turn (tests/faults/fault_seam.h), in this process: the
+// install, the update and the uninstall, as the unattended run and as the
+// wizard's engine functions. After each failure nothing of the user's may be
+// lost, success may be reported only over the fault-free end state, and the
+// same walk run again must reach that state.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/unattended.h"
+#include "setup/steps.h"
+#include "tests/driver/case_name.h"
+#include "tests/faults/fault_seam.h"
+#include "tests/faults/machine_state.h"
+#include "tests/setup/engine_test_support.h"
+
+namespace {
+
+std::string TempPath() {
+  char temp[MAX_PATH];
+  return std::string(temp, GetTempPathA(MAX_PATH, temp));
+}
+
+// The build's distribution in `folder`, with the stand-in `variant` as its
+// kalquint.exe; the path of its install.exe.
+std::string MakeDistribution(const std::string& folder, const std::string& variant) {
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const auto& entry : std::filesystem::directory_iterator(BuildTreePath("distribution"))) {
+    const std::string name = entry.path().filename().string();
+    CopyFileA(entry.path().string().c_str(), (folder + name).c_str(), FALSE);
+  }
+  CopyFileA(StandInPath(variant).c_str(), (folder + "kalquint.exe").c_str(), FALSE);
+  return folder + "install.exe";
+}
+
+constexpr char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
+constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// The machine of one walk, made afresh for every k at the same paths, so that
+// the states of two runs compare whole.
+class Machine {
+ public:
+  Machine()
+      : root_(TempPath() + "kqfaults\\"),
+        dist3105_(MakeDistribution(distributions_ / "3105\\", "v3105")),
+        dist3200_(MakeDistribution(distributions_ / "3200\\", "v3200")) {
+    SetEnvironmentVariableA("KALQUINT_LOG", (distributions_ / "starts.log").c_str());
+  }
+  ~Machine() {
+    registry_.reset();
+    RemoveRoot();
+    SetEnvironmentVariableA("KALQUINT_LOG", nullptr);
+  }
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  // Nothing installed: empty folders, an empty registry but for the folders
+  // the system names, no uninstaller copy.
+  void Reset() {
+    WaitForStartedPrograms();
+    registry_.reset();
+    RemoveRoot();
+    DeleteFileA(uninstaller_.c_str());
+    for (const char* folder : {"", "programs\\", "shell\\", "shell\\programs", "shell\\startup",
+                               "shell\\desktop", "common\\", "common\\programs", "common\\startup",
+                               "common\\desktop", "pf\\", "cf\\"}) {
+      CreateDirectoryA((root_ + folder).c_str(), nullptr);
+    }
+    registry_.emplace();
+    const char* const user[][2] = {
+        {"Programs", "shell\\programs"}, {"Startup", "shell\\startup"}, {"Desktop", "shell\\desktop"}};
+    const char* const common[][2] = {{"Common Programs", "common\\programs"},
+                                     {"Common Startup", "common\\startup"},
+                                     {"Common Desktop", "common\\desktop"}};
+    for (const auto& value : user) SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, value[0], root_ + value[1]);
+    for (const auto& value : common) {
+      SetStringValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, value[0], root_ + value[1]);
+    }
+    const char* versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    SetStringValue(HKEY_LOCAL_MACHINE, versionKey, "ProgramFilesDir", root_ + "pf");
+    SetStringValue(HKEY_LOCAL_MACHINE, versionKey, "CommonFilesDir", root_ + "cf");
+  }
+
+  MachineState State() const {
+    MachineState state;
+    AddFolderState(root_, state);
+    // The keys the setup writes; the shell makes others of its own on first use.
+    AddRegistryState(HKEY_CURRENT_USER, "Software\\Morvane", "HKCU\\Software\\Morvane", state);
+    AddRegistryState(HKEY_LOCAL_MACHINE, kEntryKey, "HKLM\\Uninstall\\Kalendro", state);
+    AddRegistryState(HKEY_LOCAL_MACHINE, kSessionManagerKey, "HKLM\\Session Manager", state);
+    AddRegistryState(HKEY_CLASSES_ROOT, ".KQS", "HKCR\\.KQS", state);
+    AddRegistryState(HKEY_CLASSES_ROOT, "kqsfile", "HKCR\\kqsfile", state);
+    AddFileState(uninstaller_, "kquninst.exe", state);
+    return state;
+  }
+
+  // The real registry again, as the walks found it.
+  void EndRedirection() { registry_.reset(); }
+
+  const std::string& Root() const { return root_; }
+  std::string Made() const { return root_ + "programs\\KALENDRO\\"; }
+  std::string Mine() const { return root_ + "mine\\"; }
+  const std::string& Dist3105() const { return dist3105_; }
+  const std::string& Dist3200() const { return dist3200_; }
+
+ private:
+  // A program the walk started may hold its file a moment longer.
+  void RemoveRoot() const {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      std::error_code error;
+      std::filesystem::remove_all(root_, error);
+      if (!error) return;
+      Sleep(100);
+    }
+    ADD_FAILURE() << "could not empty " << root_;
+  }
+
+  const std::string root_;
+  ScratchFolder distributions_;
+  const std::string dist3105_;
+  const std::string dist3200_;
+  const std::string uninstaller_ = WindowsDir() + "\\kquninst.exe";
+  const PreservedFile keptUninstaller_{uninstaller_};
+  std::optional<RegistryOverride> registry_;
+};
+
+// ---------------------------------------------------------------------------
+// The walks.
+
+bool Unattended(const std::string& ownFile, const std::string& arguments) {
+  PretendOwnFile(ownFile.c_str());
+  SetupContext context;
+  const CommandLine command = ReadCommandLine(arguments);
+  context.Log.Open(command.logFile);
+  return RunUnattended(context, command) == kExitDone;
+}
+
+// `folder` ends with a backslash, which the switch's value leaves out.
+bool InstallEveryOption(const Machine& machine, const std::string& folder) {
+  return Unattended(machine.Dist3105(),
+                    "/setup /quiet \"/dir=" + folder.substr(0, folder.size() - 1) +
+                        "\" /options=desktop,associate,startup,group");
+}
+
+bool UpdateUnattended(const Machine& machine, bool backups) {
+  return Unattended(machine.Dist3200(), backups ? "/setup /quiet /backup=dates,runs" : "/setup /quiet");
+}
+
+// As the wizard: the start in install mode, the welcome page's Next, the update page's.
+bool UpdateEngine(const Machine& machine, bool backups) {
+  PretendOwnFile(machine.Dist3200().c_str());
+  SetupContext context;
+  context.LoadLocation(true);
+  if (!context.DetectPreviousInstall()) return false;
+  return UpdateInstallation(context, {backups, backups}) == StepOutcome::kDone;
+}
+
+// As the uninstall wizard, started from the distribution's setup without "/setup".
+bool UninstallEngine(const Machine& machine, bool deleteAll) {
+  PretendOwnFile(machine.Dist3105().c_str());
+  SetupContext context;
+  if (!context.LoadLocation(false)) return false;
+  return UninstallProgram(context, InstallFolder::OfInstallation(context), deleteAll) ==
+         StepOutcome::kDone;
+}
+
+// What the user keeps in an installation: changed data files and an older backup.
+const char kUsersDates[] = "the user's dates";
+const char kUsersRuns[] = "the user's runs";
+const char kUsersEvents[] = "the user's events";
+const char kOlderBackup[] = "an older backup of the user's dates";
+const char kUsersNotes[] = "the user's notes";
+
+void WriteUserData(const std::string& folder) {
+  WriteBytes(folder + "dates.txt", kUsersDates);
+  WriteBytes(folder + "runs.txt", kUsersRuns);
+  WriteBytes(folder + "events.txt", kUsersEvents);
+  WriteBytes(folder + "dates.txt.bak", kOlderBackup);
+}
+
+enum class Start { kNothing, kInstalled, kInstalledInUsersFolder };
+
+void Prepare(const Machine& machine, Start start) {
+  if (start == Start::kNothing) return;
+  std::string folder = machine.Made();
+  if (start == Start::kInstalledInUsersFolder) {
+    folder = machine.Mine();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteBytes(folder + "notes.doc", kUsersNotes);
+  }
+  ASSERT_TRUE(InstallEveryOption(machine, folder));
+  WaitForStartedPrograms();
+  WriteUserData(folder);
+}
+
+// One content of the user's and the files it may be found in afterwards; with
+// `replacedBy`, the first of them may instead hold that content (a backup the
+// walk promised to replace with the user's current file).
+struct Kept {
+  const char* content;
+  std::vector<const char*> files;
+  const char* replacedBy = nullptr;
+};
+
+struct WalkCase {
+  const char* name;
+  Start start;
+  bool (*run)(const Machine&);
+  std::vector<Kept> kept;  // in the installed folder
+  friend std::ostream& operator<<(std::ostream& out, const WalkCase& walk) { return out << walk.name; }
+};
+
+const std::vector<Kept> kAllDataKept = {{kUsersDates, {"dates.txt"}},
+                                        {kUsersRuns, {"runs.txt"}},
+                                        {kUsersEvents, {"events.txt"}},
+                                        {kOlderBackup, {"dates.txt.bak"}}};
+const std::vector<Kept> kDataBackedUp = {{kUsersDates, {"dates.txt", "dates.txt.bak"}},
+                                         {kUsersRuns, {"runs.txt", "runs.txt.bak"}},
+                                         {kUsersEvents, {"events.txt"}},
+                                         {kOlderBackup, {"dates.txt.bak"}, kUsersDates}};
+
+// Which kept contents are lost: none when every one is in one of its files.
+std::string LostUserData(const std::string& folder, const std::vector<Kept>& kept) {
+  std::string lost;
+  for (const Kept& each : kept) {
+    bool found = false;
+    for (const char* file : each.files) found = found || ReadBytes(folder + file) == each.content;
+    if (!found && each.replacedBy != nullptr) {
+      found = ReadBytes(folder + each.files[0]) == std::string(each.replacedBy);
+    }
+    if (!found) lost += std::string(" '") + each.content + "'";
+  }
+  return lost;
+}
+
+std::string FolderOfWalk(const Machine& machine, const WalkCase& walk) {
+  return walk.start == Start::kInstalledInUsersFolder ? machine.Mine() : machine.Made();
+}
+
+// ---------------------------------------------------------------------------
+// The harness: the fault-free walk, then every k.
+
+struct Finding {
+  int count = 0;
+  std::string first;  // the first k found, with its call and what was found
+  void Add(const SeamCall& call, const std::string& what) {
+    if (count++ == 0) {
+      first = "k=" + std::to_string(call.number) + " " + call.call + " " + call.subject + ": " + what;
+    }
+  }
+};
+
+class FaultWalkTest : public testing::TestWithParam<WalkCase> {
+ protected:
+  static void SetUpTestSuite() { InstallFaultSeam(GetModuleHandleA(nullptr)); }
+
+  // The shell links need COM, as the setup's own thread has it.
+  const ComApartment com_;
+
+  bool RunArmed(FaultMode mode, int at) {
+    machine_.Reset();
+    Prepare(machine_, GetParam().start);
+    ArmFaults(mode, at);
+    const bool done = GetParam().run(machine_);
+    counted_ = DisarmFaults();
+    return done;
+  }
+
+  Machine machine_;
+  int counted_ = 0;
+};
+
+TEST_P(FaultWalkTest, EveryFailureLosesNothingIsReportedAndCompletesOnTheNextRun) {
+  const WalkCase& walk = GetParam();
+  ASSERT_TRUE(RunArmed(FaultMode::kCount, 0)) << "the fault-free walk failed";
+  const int calls = counted_;
+  const MachineState end = machine_.State();
+  ASSERT_TRUE(LostUserData(FolderOfWalk(machine_, walk), walk.kept).empty());
+
+  Finding lost, dishonest, diverged;
+  for (int k = 1; k <= calls; ++k) {
+    const bool done = RunArmed(FaultMode::kFail, k);
+    const SeamCall call = FaultedCall();
+    const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+    if (!missing.empty()) lost.Add(call, "lost" + missing);
+    if (done) {
+      const std::string differences = Differences(end, machine_.State());
+      if (!differences.empty()) dishonest.Add(call, "success reported over" + differences);
+    } else if (WaitForStartedPrograms(), !walk.run(machine_)) {
+      diverged.Add(call, "the next run failed too");
+    } else {
+      const std::string differences = Differences(end, machine_.State());
+      if (!differences.empty()) diverged.Add(call, "the next run ended with" + differences);
+    }
+  }
+  std::printf("faults: %s, failure mode: %d calls counted, %d failures tried, %d user data lost, "
+              "%d dishonest results, %d walks that did not converge\n",
+              walk.name, calls, calls, lost.count, dishonest.count, diverged.count);
+  for (const Finding* finding : {&lost, &dishonest, &diverged}) {
+    if (finding->count > 0) std::printf("  first: %s\n", finding->first.c_str());
+  }
+  EXPECT_EQ(lost.count, 0) << lost.first;
+  EXPECT_EQ(dishonest.count, 0) << dishonest.first;
+  EXPECT_EQ(diverged.count, 0) << diverged.first;
+  machine_.EndRedirection();
+  EXPECT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, FaultWalkTest,
+    testing::Values(
+        WalkCase{"InstallUnattended", Start::kNothing,
+                 [](const Machine& m) { return InstallEveryOption(m, m.Made()); }, {}},
+        WalkCase{"UpdateKeepingNothingUnattended", Start::kInstalled,
+                 [](const Machine& m) { return UpdateUnattended(m, false); }, kAllDataKept},
+        WalkCase{"UpdateKeepingNothingEngine", Start::kInstalled,
+                 [](const Machine& m) { return UpdateEngine(m, false); }, kAllDataKept},
+        WalkCase{"UpdateBackingUpUnattended", Start::kInstalled,
+                 [](const Machine& m) { return UpdateUnattended(m, true); }, kDataBackedUp},
+        WalkCase{"UpdateBackingUpEngine", Start::kInstalled,
+                 [](const Machine& m) { return UpdateEngine(m, true); }, kDataBackedUp},
+        WalkCase{"UninstallUnattended", Start::kInstalled,
+                 [](const Machine& m) { return Unattended(m.Dist3105(), "/quiet"); }, kAllDataKept},
+        WalkCase{"UninstallEngine", Start::kInstalled,
+                 [](const Machine& m) { return UninstallEngine(m, false); }, kAllDataKept},
+        WalkCase{"UninstallAllFilesOfAMadeFolder", Start::kInstalled,
+                 [](const Machine& m) { return UninstallEngine(m, true); }, {}},
+        WalkCase{"UninstallAllFilesOfTheUsersFolder", Start::kInstalledInUsersFolder,
+                 [](const Machine& m) { return UninstallEngine(m, true); },
+                 {{kUsersNotes, {"notes.doc"}}}}),
+    CaseName());
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include "tests/faults/machine_state.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "setup/scoped.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+  CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// A link file's bytes hold the target's times, which differ between two copies
+// of it: what the link does is compared instead.
+std::string LinkState(const std::string& path) {
+  ComPtr<IShellLinkA> link;
+  ComPtr<IPersistFile> file;
+  WCHAR wide[MAX_PATH];
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              link.ReceiveVoid())) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) ||
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0 ||
+      FAILED(file->Load(wide, STGM_READ))) {
+    return "unreadable link";
+  }
+  char target[MAX_PATH] = "";
+  char arguments[MAX_PATH] = "";
+  link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  link->GetArguments(arguments, MAX_PATH);
+  return Lower(target) + " " + arguments;
+}
+
+std::string FileBytes(const std::string& path) {
+  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+  if (!file.IsValid()) return "unreadable";
+  std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+
+void AddFolder(const std::string& root, const std::string& relative, MachineState& state) {
+  WIN32_FIND_DATAA found;
+  const ScopedFind search(FindFirstFileA((root + relative + "*").c_str(), &found));
+  if (!search.IsValid()) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = relative + name;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      state["folder " + Lower(path)] = "";
+      AddFolder(root, path + "\\", state);
+    } else if (Lower(name).size() > 4 && Lower(name).substr(name.size() - 4) == ".lnk") {
+      state["link " + Lower(path)] = LinkState(root + path);
+    } else {
+      const bool readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+      state["file " + Lower(path)] = (readOnly ? "read-only " : "") + FileBytes(root + path);
+    }
+  } while (FindNextFileA(search.Get(), &found));
+}
+
+void AddKey(HKEY key, const std::string& label, MachineState& state) {
+  state["key " + label] = "";
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameLength = sizeof(name);
+    DWORD type = 0;
+    BYTE data[2048];
+    DWORD size = sizeof(data);
+    if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    state["value " + label + "\\" + name] =
+        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
+  }
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameLength = sizeof(name);
+    if (RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    ScopedRegKey child;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, child.Receive()) == ERROR_SUCCESS) {
+      AddKey(child.Get(), label + "\\" + name, state);
+    }
+  }
+}
+
+std::string Printable(const std::string& bytes) {
+  std::string shown;
+  for (char c : bytes.substr(0, 60)) {
+    shown += c >= ' ' && c < 127 ? std::string(1, c) : "?";
+  }
+  return "'" + shown + (bytes.size() > 60 ? "...'" : "'");
+}
+
+}  // namespace
+
+void AddFolderState(const std::string& root, MachineState& state) { AddFolder(root, "", state); }
+
+void AddRegistryState(HKEY root, const std::string& key, const std::string& label,
+                      MachineState& state) {
+  ScopedRegKey opened;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, opened.Receive()) != ERROR_SUCCESS) return;
+  AddKey(opened.Get(), label, state);
+}
+
+void AddFileState(const std::string& path, const std::string& label, MachineState& state) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    state["file " + label] = FileBytes(path);
+  }
+}
+
+std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit) {
+  std::string lines;
+  size_t count = 0;
+  const auto note = [&](const std::string& line) {
+    if (++count <= limit) lines += "\n    " + line;
+  };
+  for (const auto& [name, value] : expected) {
+    const auto found = actual.find(name);
+    if (found == actual.end()) {
+      note("missing " + name);
+    } else if (found->second != value) {
+      note("changed " + name + ": " + Printable(found->second) + " instead of " + Printable(value));
+    }
+  }
+  for (const auto& [name, value] : actual) {
+    if (expected.count(name) == 0) note("extra " + name + " = " + Printable(value));
+  }
+  if (count > limit) lines += "\n    and " + std::to_string(count - limit) + " more";
+  return lines;
+}

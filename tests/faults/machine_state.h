@@ -1,0 +1,25 @@
+// The machine as the fault tests compare it, whole: every file and folder under
+// a root (links read back as their target and arguments), every key and value
+// of the registry roots, and the uninstaller copy.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One entry per file, folder, link, key and value, keyed by what it is and where.
+using MachineState = std::map<std::string, std::string>;
+
+// The files and folders below `root` (ending with a backslash), keyed by their
+// path relative to it in lower case.
+void AddFolderState(const std::string& root, MachineState& state);
+// Every key and value below `key` of `root`, keyed under `label`.
+void AddRegistryState(HKEY root, const std::string& key, const std::string& label,
+                      MachineState& state);
+// One file's bytes, or its absence.
+void AddFileState(const std::string& path, const std::string& label, MachineState& state);
+
+// The entries that differ, at most `limit` of them, one a line.
+std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit = 6);
