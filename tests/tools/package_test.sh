@@ -42,6 +42,7 @@ if [ "$run_dir" -ef "$shipped" ]; then
   cp -r "$work/unzipped" "$wine_work/signed"
 else
   cp -r "$run_dir/distribution" "$wine_work/signed"
+  rm "$wine_work/signed/install.exe"
   osslsigncode sign -pkcs12 "$work/signer.pfx" -pass throwaway -h sha256 \
     -in "$run_dir/distribution/install.exe" -out "$wine_work/signed/install.exe" >/dev/null
 fi
