@@ -32,7 +32,8 @@ python3 -m zipfile -e "$zip" "$work/unzipped"
 diff -r --exclude=install.exe "$shipped/distribution" "$work/unzipped" ||
   fail "the zip does not hold the distribution's files"
 verify "$work/unzipped/install.exe"
-# What the executable checks read, its size budget and imports included.
+# Without its signature, install.exe is the file the executable checks (imports)
+# and the benchmark's size budget read.
 osslsigncode remove-signature -in "$work/unzipped/install.exe" -out "$work/unsigned.exe" >/dev/null
 cmp "$work/unsigned.exe" "$shipped/bin/install.exe" || fail "signing changed more than the signature"
 
