@@ -63,7 +63,8 @@ cat <<EOF
 
 What the figures are
   install.exe size: the stripped 32-bit executable as shipped (the same bytes as
-    in the build's distribution folder), and the most it may be (over it is a fault to mend). Below it, where
+    in the build's distribution folder; the signature ./run package may append
+    is not counted), and the most it may be (over it is a fault to mend). Below it, where
     the bytes go, each section as the file holds it (rounded up to 512 bytes):
     a change that grows one of them shows there.
   install.exe .eh_frame: the unwind tables. The setup neither throws nor catches

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine (with its own fonts, which draw the message
-# box's close glyph) and the display server this project builds and
-# tests with: the 32-bit Wine where this host runs 32-bit code, the 64-bit Wine
-# and the x86-64 cross compiler where the x86-64 build runs (host-arch.sh).
+# box's close glyph), the display server and the release's tools (signing,
+# manifests) this project builds, tests and packages with: the 32-bit Wine
+# where this host runs 32-bit code, the 64-bit Wine and the x86-64 cross
+# compiler where the x86-64 build runs (host-arch.sh).
 # Idempotent and quiet when everything is already present.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +19,7 @@ packages=(
   locales
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   cppcheck clang-tidy
+  git osslsigncode openssl python3-yaml
 )
 if [ "$KALQUINT_ARCH" = i686 ]; then
   packages+=(wine32:i386)
