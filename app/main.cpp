@@ -81,7 +81,6 @@ int RunSetup(const std::string& arguments) {
                 MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
-  const ComApartment com;
   InitCommonControls();
   const auto context = std::make_unique<SetupContext>();
   context->Log.Open(LogFileOf(split));

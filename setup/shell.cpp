@@ -7,6 +7,8 @@
 
 bool SetupContext::CreateShortcut(const std::string& link, const std::string& target,
                                   const std::string& arguments) const {
+  // COM on the thread that makes the link, whichever it is.
+  const ComApartment com;
   ComPtr<IShellLinkA> shellLink;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               shellLink.ReceiveVoid()))) {
@@ -40,6 +42,8 @@ ScopedHandle SetupContext::RunProgram(StringId file, StringId parameters) const 
   info.lpFile = path.c_str();
   info.lpParameters = arguments.c_str();
   info.nShow = SW_SHOWNORMAL;
+  // The shell may hand the start to an extension, which needs COM on this thread.
+  const ComApartment com;
   const bool started = ShellExecuteExA(&info) != FALSE;
   Log.Write(started ? "started" : "not started", path + " " + arguments);
   return ScopedHandle(started ? info.hProcess : nullptr);
@@ -84,6 +88,7 @@ class ScopedItemList {
 }  // namespace
 
 bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
+  const ComApartment com;
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Receive()))) return false;
   BROWSEINFOA info = {};

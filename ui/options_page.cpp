@@ -8,6 +8,6 @@ void OptionsPage::OnOk() {
   options.associate = IsChecked(IDC_OPT_ASSOCIATE);
   options.startup = IsChecked(IDC_OPT_STARTUP);
   options.group = IsChecked(IDC_OPT_GROUP);
-  ApplyInstallOptions(Context(), options);
+  RunWork([&] { ApplyInstallOptions(Context(), options); });
   EndPage(IDOK);
 }
