@@ -64,7 +64,6 @@ int RunSetup(const std::string& arguments) {
                 MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
-  const ComApartment com;
   InitCommonControls();
   const auto context = std::make_unique<SetupContext>();
   // A record asked for that cannot be kept: nothing is done without it.

@@ -9,6 +9,8 @@ namespace {
 
 bool SaveShortcut(const std::string& link, const std::string& target,
                   const std::string& arguments) {
+  // COM on the thread that makes the link, whichever it is.
+  const ComApartment com;
   ComPtr<IShellLinkA> shellLink;
   ComPtr<IPersistFile> file;
   WCHAR widePath[MAX_PATH];
@@ -49,6 +51,8 @@ StartedProgram SetupContext::RunProgram(StringId file, StringId parameters) cons
   info.lpParameters = arguments.c_str();
   info.nShow = SW_SHOWNORMAL;
   StartedProgram program;
+  // The shell may hand the start to an extension, which needs COM on this thread.
+  const ComApartment com;
   program.started = ShellExecuteExA(&info) != FALSE;
   program.process.Reset(program.started ? info.hProcess : nullptr);
   Log.Write(program.started ? "started" : "not started", path + " " + arguments);
@@ -94,6 +98,7 @@ class ScopedItemList {
 }  // namespace
 
 bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
+  const ComApartment com;
   ComPtr<IMalloc> allocator;
   if (FAILED(SHGetMalloc(allocator.Receive()))) return false;
   BROWSEINFOA info = {};

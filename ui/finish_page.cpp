@@ -3,6 +3,8 @@
 #include "setup/steps.h"
 
 void FinishPage::OnOk() {
-  RunFinishActions(Context(), IsChecked(IDC_SHOW_HELP), IsChecked(IDC_START_PROGRAM));
+  const bool showHelp = IsChecked(IDC_SHOW_HELP);
+  const bool startProgram = IsChecked(IDC_START_PROGRAM);
+  RunWork([&] { RunFinishActions(Context(), showHelp, startProgram); });
   EndPage(IDOK);
 }

@@ -8,5 +8,5 @@ void OptionsPage::OnOk() {
   options.associate = IsChecked(IDC_OPT_ASSOCIATE);
   options.startup = IsChecked(IDC_OPT_STARTUP);
   options.group = IsChecked(IDC_OPT_GROUP);
-  EndPageUnlessFailed(ApplyInstallOptions(Context(), options), Context().InstallDir);
+  RunStep([&] { return ApplyInstallOptions(Context(), options); }, Context().InstallDir);
 }

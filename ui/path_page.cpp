@@ -62,6 +62,10 @@ void PathPage::Browse() {
 
 void PathPage::OnOk() {
   const std::string typed = ItemText(IDC_PATH_EDIT);
-  InstallFolder folder = InstallFolder::Typed(Context(), typed);
-  EndPageUnlessFailed(InstallProgramFiles(Context(), folder), typed);
+  RunStep(
+      [&] {
+        InstallFolder folder = InstallFolder::Typed(Context(), typed);
+        return InstallProgramFiles(Context(), folder);
+      },
+      typed);
 }

@@ -3,9 +3,13 @@
 #include "setup/steps.h"
 
 void UninstallPage::OnOk() {
-  EndPageUnlessFailed(UninstallProgram(Context(), InstallFolder::OfInstallation(Context()),
-                                       IsChecked(IDC_DELETE_ALL)),
-                      Context().SourceDir);
+  const bool deleteAllFiles = IsChecked(IDC_DELETE_ALL);
+  RunStep(
+      [&] {
+        return UninstallProgram(Context(), InstallFolder::OfInstallation(Context()),
+                                deleteAllFiles);
+      },
+      Context().SourceDir);
 }
 
 BOOL UninstallDonePage::OnInitPage() {

@@ -6,5 +6,5 @@ void UpdatePage::OnOk() {
   UpdateChoices choices;
   choices.replaceDates = IsChecked(IDC_BACKUP_DATES);
   choices.replaceRuns = IsChecked(IDC_BACKUP_RUNS);
-  EndPageUnlessFailed(UpdateInstallation(Context(), choices), Context().InstallDir);
+  RunStep([&] { return UpdateInstallation(Context(), choices); }, Context().InstallDir);
 }

@@ -24,9 +24,31 @@ INT_PTR CALLBACK WizardPage::DialogProc(HWND dialog, UINT message, WPARAM wParam
   return page->Dispatch(message, wParam);
 }
 
+namespace {
+
+// QS_ALLINPUT as the systems before XP define it: they refuse its raw-input bit.
+constexpr DWORD kAnyMessage =
+    QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE;
+
+HCURSOR ShowWaitCursor() { return SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
+
+void DispatchWaitingMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+}  // namespace
+
 INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
   if (message == WM_INITDIALOG) return OnInitPage();
-  if (message != WM_COMMAND) return FALSE;
+  if (working_ && message == WM_SETCURSOR) {
+    ShowWaitCursor();
+    // Handled: the control under the pointer keeps its own cursor to itself.
+    SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+  }
+  // A command that comes while the work runs is dropped, not kept for later.
+  if (message != WM_COMMAND || working_) return FALSE;
   // Only the command id counts: a click, Enter or Esc all arrive as ids 1 and 2.
   const int id = LOWORD(wParam);
   if (id == IDOK) {
@@ -38,6 +60,32 @@ INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
   }
   SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
   return TRUE;
+}
+
+void WizardPage::RunOnWorker(LPTHREAD_START_ROUTINE run, LPVOID work) {
+  DWORD threadId = 0;  // Windows 95 fails the call without a place for it
+  const ScopedHandle worker(CreateThread(nullptr, 0, run, work, 0, &threadId));
+  if (!worker.IsValid()) {
+    run(work);  // no thread to be had: the work runs here, the page waiting
+    return;
+  }
+  SetWorking(true);
+  const HCURSOR previous = ShowWaitCursor();
+  const HANDLE handle = worker.Get();
+  // The queue is emptied before each wait, which wakes only for new messages,
+  // and once more after it: nothing that came during the work is left over.
+  for (bool ended = false;;) {
+    DispatchWaitingMessages();
+    if (ended) break;
+    ended = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, kAnyMessage) == WAIT_OBJECT_0;
+  }
+  SetCursor(previous);
+  SetWorking(false);
+}
+
+void WizardPage::SetWorking(bool working) {
+  working_ = working;
+  for (const int button : {IDOK, IDCANCEL}) EnableWindow(GetDlgItem(window_, button), !working);
 }
 
 void WizardPage::EndPage(int result) { EndDialog(window_, result); }

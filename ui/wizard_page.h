@@ -31,10 +31,26 @@ class WizardPage {
   // Any further command id of the page's own; true when handled.
   virtual bool OnCommand(int /*id*/) { return false; }
 
+  // Runs `work`, the page's step, on a thread of its own and returns once it has
+  // ended. Meanwhile the page keeps painting and answering, with its buttons
+  // disabled and the wait cursor, and takes no command: a second click, Esc or
+  // Alt+F4 does nothing. The work must not touch the page's windows.
+  template <typename Work>
+  void RunWork(Work work) {
+    RunOnWorker(&CallWork<Work>, &work);
+  }
+
+  // Runs `step`, which gives a StepOutcome, as RunWork does; ends the page with 1
+  // when the step is done, otherwise says why in a box of the page's own and
+  // stays, so the user can try again. `folder` is the one named.
+  template <typename Step>
+  void RunStep(const Step& step, const std::string& folder) {
+    StepOutcome outcome = StepOutcome::kDone;
+    RunWork([&] { outcome = step(); });
+    EndPageUnlessFailed(outcome, folder);
+  }
+
   void EndPage(int result);
-  // Ends the page with 1 when the step is done; otherwise says why in a box of
-  // the page's own and stays, so the user can try again. `folder` is the one named.
-  void EndPageUnlessFailed(StepOutcome outcome, const std::string& folder);
 
   SetupContext& Context() const { return context_; }
   HWND Window() const { return window_; }
@@ -47,8 +63,17 @@ class WizardPage {
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam);
+  template <typename Work>
+  static DWORD WINAPI CallWork(LPVOID work) {
+    (*static_cast<Work*>(work))();
+    return 0;
+  }
+  void RunOnWorker(LPTHREAD_START_ROUTINE run, LPVOID work);
+  void EndPageUnlessFailed(StepOutcome outcome, const std::string& folder);
+  void SetWorking(bool working);
 
   SetupContext& context_;
   const int templateId_;
   HWND window_ = nullptr;
+  bool working_ = false;
 };

@@ -29,6 +29,11 @@ std::wstring Page::Caption() const { return WindowCaption(window_); }
 
 bool Page::IsOpen() const { return IsWindow(window_) != FALSE; }
 
+bool Page::Answers() const {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+}
+
 HWND Page::Control(int id) const {
   const HWND control = GetDlgItem(window_, id);
   if (control == nullptr) {

@@ -18,6 +18,9 @@ class Page {
   std::wstring Caption() const;
   // False once the dialog window has been destroyed.
   bool IsOpen() const;
+  // Whether the page's thread takes a message within a second: one that does not
+  // for five is called "Not responding" by the system.
+  bool Answers() const;
 
   // The page's control with dialog id `id`; throws DriverError when there is none.
   HWND Control(int id) const;

@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A program that ignores the close request: after waiting 30 s without spending
 // the processor, the page says so and stays, having changed nothing; once the
-// user has ended the program, a second try completes.
+// user has ended the program, a second try completes. Throughout the wait the
+// page answers, and a second Next, an Exit or Alt+F4 comes to nothing.
 TEST_P(StubbornProgramTest, StopsThePageWithAMessageUntilTheProgramIsGone) {
   const Mode mode = GetParam();
   const std::wstring program = PrepareInstallation(L"stubborn");
@@ -91,6 +92,14 @@ TEST_P(StubbornProgramTest, StopsThePageWithAMessageUntilTheProgramIsGone) {
   const auto start = std::chrono::steady_clock::now();
 
   page.Click(IDOK);
+  page.Click(IDOK);
+  page.Click(IDCANCEL);
+  PostMessageW(page.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
+  for (int second = 3; second < 27; second += 3) {
+    WaitUntil([&] { return MillisecondsSince(start) >= second * 1000; }, kControlTimeout);
+    EXPECT_TRUE(page.Answers()) << second << " s into the wait";
+    EXPECT_FALSE(IsWindowEnabled(page.Control(IDOK)) || IsWindowEnabled(page.Control(IDCANCEL)));
+  }
   const MessageBoxWindow box = run_->WaitForMessageBox(std::chrono::seconds(60));
   EXPECT_GE(MillisecondsSince(start), 30000);
   const ULONGLONG cpuUsed = ProcessCpuTime(run_->ProcessId()) - cpuBefore;

@@ -149,6 +149,38 @@ TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
   LeaveFromOptions(options);
 }
 
+// The path page answers all through the copy of a large help file (a second or
+// more under Wine here), its buttons disabled, and the install ends as any other.
+TEST_F(InstallTest, PathPageAnswersWhileALargeHelpFileCopies) {
+  {  // sparse: the system gives the added part as zeros without writing them
+    const ScopedFile help(CreateFileW(DistributionFile(L"kalquint.hlp").c_str(), GENERIC_WRITE,
+                                      0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(SetFilePointerEx(help.Get(), {.QuadPart = 256ll << 20}, nullptr, FILE_BEGIN) &&
+                SetEndOfFile(help.Get()));
+  }
+  const std::wstring target = TargetFolder();
+  const Page path = ToPathPage(StartInstall());
+  path.SetText(IDC_PATH_EDIT, target);
+  path.Click(IDOK);
+  // Next disabled on a page still there (GetDlgItem: Page::Control would throw).
+  const auto copying = [&] {
+    return path.IsOpen() && !IsWindowEnabled(GetDlgItem(path.Window(), IDOK));
+  };
+  ASSERT_TRUE(WaitUntil(copying, kControlTimeout)) << "Next stayed enabled";
+  int looks = 0;
+  WaitUntil([&] {  // a look counts when the copy ran before and after it
+    const bool answered = path.Answers();
+    if (!copying()) return true;
+    EXPECT_TRUE(answered) << "look " << looks;
+    ++looks;
+    return false;
+  }, kPageTimeout);
+  EXPECT_GT(looks, 0);
+  const Page options = run_->WaitForPage(kOptionsCaption);
+  EXPECT_TRUE(HoldsInstalledFiles(target + L"\\"));
+  LeaveFromOptions(options);
+}
+
 // ---------------------------------------------------------------------------
 // The uninstaller copy is the running setup's own file, whatever it is called.
 

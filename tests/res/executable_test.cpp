@@ -124,8 +124,8 @@ const std::map<std::string, std::set<std::string>> kImports = {
     {"comctl32.dll",
      {"ImageList_Create", "ImageList_Destroy", "ImageList_ReplaceIcon", "InitCommonControls"}},
     {"kernel32.dll",
-     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateMutexA", "DeleteFileA", "ExitProcess",
-      "ExpandEnvironmentStringsA", "FindClose", "FindFirstFileA", "FindNextFileA", "GetCommandLineA", "GetFileAttributesA",
+     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateMutexA", "CreateThread",
+      "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose", "FindFirstFileA", "FindNextFileA", "GetCommandLineA", "GetFileAttributesA",
       "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocalTime", "GetModuleFileNameA",
       "GetModuleHandleA",
       "GetProcAddress", "GetProcessHeap", "GetShortPathNameA", "GetSystemDirectoryA",
@@ -135,11 +135,12 @@ const std::map<std::string, std::set<std::string>> kImports = {
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
     {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
     {"user32.dll",
-     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "EndDialog", "FindWindowA",
-      "GetActiveWindow", "GetDlgItem", "GetWindowLongA", "GetWindowRect", "GetWindowTextA",
-      "GetWindowTextLengthA", "GetWindowThreadProcessId", "IsWindow", "IsDlgButtonChecked", "LoadIconA",
-      "LoadStringA", "MessageBoxA", "PostMessageA", "ScreenToClient", "SendMessageA",
-      "SetDlgItemTextA", "SetWindowLongA", "wvsprintfA"}},
+     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
+      "EndDialog", "FindWindowA", "GetActiveWindow", "GetDlgItem", "GetWindowLongA",
+      "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "GetWindowThreadProcessId",
+      "IsWindow", "IsDlgButtonChecked", "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBoxA",
+      "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA", "ScreenToClient",
+      "SendMessageA", "SetCursor", "SetDlgItemTextA", "SetWindowLongA", "wvsprintfA"}},
     {"version.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
 };
 
@@ -151,6 +152,8 @@ const std::map<std::string, std::set<std::string>> kImports = {
 // The shell's A-suffixed names are those of SHELL32 4.00's export table;
 // CoCreateInstance stands on the SDK's shell-link pages, which use it on Windows
 // 95. MoveFileExA is exported there but not implemented (the setup falls back).
+// CreateThread wants a place for the thread's id there (the setup gives one),
+// and MsgWaitForMultipleObjects knows no QS_RAWINPUT (the setup asks without it).
 // Not here, because Windows 95 lacks them: GetFileAttributesExA and
 // GetLongPathNameA (Windows 98; the latter is loaded at run time),
 // InitCommonControlsEx (4.70), and the C runtime DLL, which Windows 95 did not
@@ -164,8 +167,8 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
      {"ImageList_Create", "ImageList_Destroy", "ImageList_ReplaceIcon", "InitCommonControls"}},
     {"kernel32.dll",
      {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateMutexA",
-      "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose", "FindFirstFileA",
-      "FindNextFileA", "FlushFileBuffers", "GetCommandLineA", "GetEnvironmentVariableA",
+      "CreateThread", "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose",
+      "FindFirstFileA", "FindNextFileA", "FlushFileBuffers", "GetCommandLineA", "GetEnvironmentVariableA",
       "GetExitCodeProcess", "GetFileAttributesA", "GetFileSize", "GetFullPathNameA",
       "GetLastError", "GetLocalTime", "GetModuleFileNameA", "GetModuleHandleA", "GetProcAddress",
       "GetProcessHeap", "GetShortPathNameA", "GetSystemDirectoryA", "GetTempFileNameA",
@@ -179,11 +182,12 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
      {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteA",
       "ShellExecuteExA"}},
     {"user32.dll",
-     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "EnableWindow", "EndDialog",
-      "FindWindowA", "FindWindowExA", "GetActiveWindow", "GetDlgItem", "GetWindowLongA",
-      "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "GetWindowThreadProcessId",
-      "IsDlgButtonChecked", "IsWindow", "LoadIconA", "LoadStringA", "MessageBoxA",
-      "PostMessageA", "ScreenToClient", "SendMessageA", "SetDlgItemTextA", "SetWindowLongA",
+     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
+      "EndDialog", "FindWindowA", "FindWindowExA", "GetActiveWindow", "GetDlgItem",
+      "GetWindowLongA", "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA",
+      "GetWindowThreadProcessId", "IsDlgButtonChecked", "IsWindow", "LoadCursorA", "LoadIconA",
+      "LoadStringA", "MessageBoxA", "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA",
+      "ScreenToClient", "SendMessageA", "SetCursor", "SetDlgItemTextA", "SetWindowLongA",
       "wsprintfA", "wvsprintfA"}},
     {"version.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
 };
