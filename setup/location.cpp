@@ -28,6 +28,12 @@ bool ParseVersion(const std::string& text, FileVersion& version) {
   return true;
 }
 
+// The version of `path`, or of the copy a run cut off while replacing it set
+// aside: the installation is there all the same.
+bool ReadVersionOrAside(SetupContext& context, const std::string& path) {
+  return context.ReadFileVersion(path) || context.ReadFileVersion(AsideName(path));
+}
+
 bool ReadEntry(const SetupContext& context, StringId name, std::string& value) {
   return context.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, name, value) &&
          !value.empty();
@@ -42,7 +48,7 @@ Installation FromSettings(SetupContext& context, LookupPurpose purpose) {
   found.folder = FolderOf(location);
   const std::string versioned =
       purpose == LookupPurpose::kUpdate ? location : found.folder + LoadText(IDS_VERSIONED_FILE);
-  if (!found.folder.empty() && context.ReadFileVersion(versioned)) {
+  if (!found.folder.empty() && ReadVersionOrAside(context, versioned)) {
     found.foundIn = FoundIn::kSettings;
     found.version = context.ProbedVersion;
   }
@@ -58,7 +64,7 @@ Installation FromEntry(SetupContext& context, LookupPurpose purpose) {
     return found;
   }
   found.folder = WithTrailingBackslash(recorded);
-  if (context.ReadFileVersion(found.folder + LoadText(IDS_FILE_EXE))) {
+  if (ReadVersionOrAside(context, found.folder + LoadText(IDS_FILE_EXE))) {
     found.version = context.ProbedVersion;
   } else if (purpose == LookupPurpose::kUpdate ||
              !ReadEntry(context, IDS_DISPLAY_VERSION, shown) || !ParseVersion(shown, found.version)) {

@@ -289,15 +289,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Uninstall mode: "/setup" inside a folder's name selects nothing, and
         // install mode's switches are not uninstall mode's.
         QuietRefusalCase{"SetupInsideAFolder", L"/quiet /dir=C:\\x/setup", 2, true},
-        QuietRefusalCase{"InstallSwitchToUninstall", L"/quiet /allusers", 2, true}),
+        QuietRefusalCase{"InstallSwitchToUninstall", L"/quiet /allusers", 2, true},
+        // A record asked for that cannot be written: nothing is done without it.
+        QuietRefusalCase{"LogThatCannotBeWritten", L"/quiet \"/log=C:\\windows\\win.ini\\kq.log\"", 2,
+                         true}),
     CaseName());
 
 // A folder ending with a backslash arrives, by the C runtime's rules, with the
 // closing quote still on it: it is taken without, and the switch after it stays
-// a switch of its own.
+// a switch of its own. The log's folder is made for it.
 TEST_F(StartupTest, QuietFolderWithATrailingBackslashKeepsTheNextSwitch) {
   const std::wstring folder = folder_.File(L"KQ Test");
-  const std::wstring log = folder_.File(L"setup.log");
+  const std::wstring log = folder_.File(L"no such folder\\setup.log");
   SetupRun& run = StartSetup(L"/setup /quiet /dir=\"" + folder + L"\\\" /log=\"" + log + L"\"");
   EXPECT_EQ(run.WaitForExit(), 0u);
   EXPECT_TRUE(FileExists(JoinPath(folder, L"kalquint.exe")));

@@ -16,6 +16,7 @@
 #include "tests/driver/case_name.h"
 #include "tests/faults/fault_seam.h"
 #include "tests/faults/machine_state.h"
+#include "tests/faults/walk_checks.h"
 #include "tests/setup/engine_test_support.h"
 
 namespace {
@@ -87,7 +88,7 @@ class Machine {
 
   MachineState State() const {
     MachineState state;
-    AddFolderState(root_, state);
+    AddFolderState(root_, "", state);
     // The keys the setup writes; the shell makes others of its own on first use.
     AddRegistryState(HKEY_CURRENT_USER, "Software\\Morvane", "HKCU\\Software\\Morvane", state);
     AddRegistryState(HKEY_LOCAL_MACHINE, kEntryKey, "HKLM\\Uninstall\\Kalendro", state);
@@ -168,20 +169,6 @@ bool UninstallEngine(const Machine& machine, bool deleteAll) {
          StepOutcome::kDone;
 }
 
-// What the user keeps in an installation: changed data files and an older backup.
-const char kUsersDates[] = "the user's dates";
-const char kUsersRuns[] = "the user's runs";
-const char kUsersEvents[] = "the user's events";
-const char kOlderBackup[] = "an older backup of the user's dates";
-const char kUsersNotes[] = "the user's notes";
-
-void WriteUserData(const std::string& folder) {
-  WriteBytes(folder + "dates.txt", kUsersDates);
-  WriteBytes(folder + "runs.txt", kUsersRuns);
-  WriteBytes(folder + "events.txt", kUsersEvents);
-  WriteBytes(folder + "dates.txt.bak", kOlderBackup);
-}
-
 enum class Start { kNothing, kInstalled, kInstalledInUsersFolder };
 
 void Prepare(const Machine& machine, Start start) {
@@ -197,15 +184,6 @@ void Prepare(const Machine& machine, Start start) {
   WriteUserData(folder);
 }
 
-// One content of the user's and the files it may be found in afterwards; with
-// `replacedBy`, the first of them may instead hold that content (a backup the
-// walk promised to replace with the user's current file).
-struct Kept {
-  const char* content;
-  std::vector<const char*> files;
-  const char* replacedBy = nullptr;
-};
-
 struct WalkCase {
   const char* name;
   Start start;
@@ -214,29 +192,6 @@ struct WalkCase {
   friend std::ostream& operator<<(std::ostream& out, const WalkCase& walk) { return out << walk.name; }
 };
 
-const std::vector<Kept> kAllDataKept = {{kUsersDates, {"dates.txt"}},
-                                        {kUsersRuns, {"runs.txt"}},
-                                        {kUsersEvents, {"events.txt"}},
-                                        {kOlderBackup, {"dates.txt.bak"}}};
-const std::vector<Kept> kDataBackedUp = {{kUsersDates, {"dates.txt", "dates.txt.bak"}},
-                                         {kUsersRuns, {"runs.txt", "runs.txt.bak"}},
-                                         {kUsersEvents, {"events.txt"}},
-                                         {kOlderBackup, {"dates.txt.bak"}, kUsersDates}};
-
-// Which kept contents are lost: none when every one is in one of its files.
-std::string LostUserData(const std::string& folder, const std::vector<Kept>& kept) {
-  std::string lost;
-  for (const Kept& each : kept) {
-    bool found = false;
-    for (const char* file : each.files) found = found || ReadBytes(folder + file) == each.content;
-    if (!found && each.replacedBy != nullptr) {
-      found = ReadBytes(folder + each.files[0]) == std::string(each.replacedBy);
-    }
-    if (!found) lost += std::string(" '") + each.content + "'";
-  }
-  return lost;
-}
-
 std::string FolderOfWalk(const Machine& machine, const WalkCase& walk) {
   return walk.start == Start::kInstalledInUsersFolder ? machine.Mine() : machine.Made();
 }
@@ -244,15 +199,8 @@ std::string FolderOfWalk(const Machine& machine, const WalkCase& walk) {
 // ---------------------------------------------------------------------------
 // The harness: the fault-free walk, then every k.
 
-struct Finding {
-  int count = 0;
-  std::string first;  // the first k found, with its call and what was found
-  void Add(const SeamCall& call, const std::string& what) {
-    if (count++ == 0) {
-      first = "k=" + std::to_string(call.number) + " " + call.call + " " + call.subject + ": " + what;
-    }
-  }
-};
+// ---------------------------------------------------------------------------
+// The harness: the fault-free walk, then every k.
 
 class FaultWalkTest : public testing::TestWithParam<WalkCase> {
  protected:
@@ -284,25 +232,24 @@ TEST_P(FaultWalkTest, EveryFailureLosesNothingIsReportedAndCompletesOnTheNextRun
   Finding lost, dishonest, diverged;
   for (int k = 1; k <= calls; ++k) {
     const bool done = RunArmed(FaultMode::kFail, k);
-    const SeamCall call = FaultedCall();
+    const SeamCall& seamCall = FaultedCall();
+    const std::string call = std::string(seamCall.call) + " " + seamCall.subject;
     const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
-    if (!missing.empty()) lost.Add(call, "lost" + missing);
+    if (!missing.empty()) lost.Add(k, call, "lost" + missing);
     if (done) {
       const std::string differences = Differences(end, machine_.State());
-      if (!differences.empty()) dishonest.Add(call, "success reported over" + differences);
+      if (!differences.empty()) dishonest.Add(k, call, "success reported over" + differences);
     } else if (WaitForStartedPrograms(), !walk.run(machine_)) {
-      diverged.Add(call, "the next run failed too");
+      diverged.Add(k, call, "the next run failed too");
+    } else if (const std::string lostNext = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+               missing.empty() && !lostNext.empty()) {
+      lost.Add(k, call, "the next run lost" + lostNext);
     } else {
       const std::string differences = Differences(end, machine_.State());
-      if (!differences.empty()) diverged.Add(call, "the next run ended with" + differences);
+      if (!differences.empty()) diverged.Add(k, call, "the next run ended with" + differences);
     }
   }
-  std::printf("faults: %s, failure mode: %d calls counted, %d failures tried, %d user data lost, "
-              "%d dishonest results, %d walks that did not converge\n",
-              walk.name, calls, calls, lost.count, dishonest.count, diverged.count);
-  for (const Finding* finding : {&lost, &dishonest, &diverged}) {
-    if (finding->count > 0) std::printf("  first: %s\n", finding->first.c_str());
-  }
+  PrintReport(walk.name, "failure mode", calls, calls, lost, dishonest, diverged);
   EXPECT_EQ(lost.count, 0) << lost.first;
   EXPECT_EQ(dishonest.count, 0) << dishonest.first;
   EXPECT_EQ(diverged.count, 0) << diverged.first;

@@ -14,7 +14,7 @@ struct SeamState {
   FaultMode mode = FaultMode::kCount;
   int at = 0;
   int counted = 0;
-  HANDLE report = INVALID_HANDLE_VALUE;
+  HANDLE report = nullptr;  // none; constant, as the seam may be armed by a static constructor
   SeamCall faulted;
   char ownFile[MAX_PATH] = "";
   HANDLE started[64] = {};
@@ -54,7 +54,7 @@ void Append(char* text, int size, const char* more) {
 }
 
 void WriteReport(const SeamCall& call) {
-  if (seam.report == INVALID_HANDLE_VALUE) return;
+  if (seam.report == nullptr) return;
   char line[400];
   wsprintfA(line, "%d %s ", call.number, call.call);
   Append(line, sizeof(line), call.subject);
@@ -312,14 +312,15 @@ void ArmFaults(FaultMode mode, int at, const char* reportFile) {
   if (reportFile != nullptr && real.createFile != nullptr) {
     seam.report = real.createFile(reportFile, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (seam.report == INVALID_HANDLE_VALUE) seam.report = nullptr;
   }
   seam.armed = true;
 }
 
 int DisarmFaults() {
   seam.armed = false;
-  if (seam.report != INVALID_HANDLE_VALUE) CloseHandle(seam.report);
-  seam.report = INVALID_HANDLE_VALUE;
+  if (seam.report != nullptr) CloseHandle(seam.report);
+  seam.report = nullptr;
   return seam.counted;
 }
 

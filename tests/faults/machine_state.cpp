@@ -44,7 +44,8 @@ std::string FileBytes(const std::string& path) {
   return bytes;
 }
 
-void AddFolder(const std::string& root, const std::string& relative, MachineState& state) {
+void AddFolder(const std::string& root, const std::string& relative, const std::string& label,
+               MachineState& state) {
   WIN32_FIND_DATAA found;
   const ScopedFind search(FindFirstFileA((root + relative + "*").c_str(), &found));
   if (!search.IsValid()) return;
@@ -52,14 +53,15 @@ void AddFolder(const std::string& root, const std::string& relative, MachineStat
     const std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
     const std::string path = relative + name;
+    const std::string key = label + Lower(path);
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      state["folder " + Lower(path)] = "";
-      AddFolder(root, path + "\\", state);
+      state["folder " + key] = "";
+      AddFolder(root, path + "\\", label, state);
     } else if (Lower(name).size() > 4 && Lower(name).substr(name.size() - 4) == ".lnk") {
-      state["link " + Lower(path)] = LinkState(root + path);
+      state["link " + key] = LinkState(root + path);
     } else {
       const bool readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-      state["file " + Lower(path)] = (readOnly ? "read-only " : "") + FileBytes(root + path);
+      state["file " + key] = (readOnly ? "read-only " : "") + FileBytes(root + path);
     }
   } while (FindNextFileA(search.Get(), &found));
 }
@@ -76,7 +78,9 @@ void AddKey(HKEY key, const std::string& label, MachineState& state) {
       break;
     }
     state["value " + label + "\\" + name] =
-        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
+        lstrcmpA(name, "InstallDate") == 0
+            ? "a date"
+            : std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
   }
   for (DWORD index = 0;; ++index) {
     char name[256];
@@ -102,7 +106,26 @@ std::string Printable(const std::string& bytes) {
 
 }  // namespace
 
-void AddFolderState(const std::string& root, MachineState& state) { AddFolder(root, "", state); }
+void AddFolderState(const std::string& root, const std::string& label, MachineState& state) {
+  AddFolder(root, "", label, state);
+}
+
+void AddValueState(HKEY root, const std::string& key, const std::string& name,
+                   const std::string& label, MachineState& state) {
+  ScopedRegKey opened;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, opened.Receive()) != ERROR_SUCCESS) return;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return;
+  }
+  std::string data(size, '\0');
+  if (size > 0) {
+    RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                     &size);
+  }
+  state["value " + label] = std::to_string(type) + ":" + data;
+}
 
 void AddRegistryState(HKEY root, const std::string& key, const std::string& label,
                       MachineState& state) {
@@ -112,9 +135,9 @@ void AddRegistryState(HKEY root, const std::string& key, const std::string& labe
 }
 
 void AddFileState(const std::string& path, const std::string& label, MachineState& state) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    state["file " + label] = FileBytes(path);
-  }
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  const bool link = Lower(path).size() > 4 && Lower(path).substr(path.size() - 4) == ".lnk";
+  state["file " + label] = link ? LinkState(path) : FileBytes(path);
 }
 
 std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit) {

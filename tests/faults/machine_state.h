@@ -12,12 +12,16 @@
 // One entry per file, folder, link, key and value, keyed by what it is and where.
 using MachineState = std::map<std::string, std::string>;
 
-// The files and folders below `root` (ending with a backslash), keyed by their
-// path relative to it in lower case.
-void AddFolderState(const std::string& root, MachineState& state);
-// Every key and value below `key` of `root`, keyed under `label`.
+// The files and folders below `root` (ending with a backslash), keyed under
+// `label` by their path relative to it in lower case.
+void AddFolderState(const std::string& root, const std::string& label, MachineState& state);
+// Every key and value below `key` of `root`, keyed under `label`. The entry's
+// "InstallDate" counts only as there: two runs need not share a day.
 void AddRegistryState(HKEY root, const std::string& key, const std::string& label,
                       MachineState& state);
+// One value of a key that holds others too.
+void AddValueState(HKEY root, const std::string& key, const std::string& name,
+                   const std::string& label, MachineState& state);
 // One file's bytes, or its absence.
 void AddFileState(const std::string& path, const std::string& label, MachineState& state);
 

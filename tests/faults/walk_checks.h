@@ -1,0 +1,48 @@
+// What the fault walks check after every failure or cut-off, in this process
+// or another: the user's data still in its files, and the findings counted
+// and reported, the first of each with its call.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// What the user keeps in an installation: changed data files and an older backup.
+extern const char kUsersDates[];
+extern const char kUsersRuns[];
+extern const char kUsersEvents[];
+extern const char kOlderBackup[];
+extern const char kUsersNotes[];
+
+// Writes the user's data files and an older dates backup into `folder`.
+void WriteUserData(const std::string& folder);
+
+// One content of the user's and the files it may be found in afterwards; with
+// `replacedBy`, the first of them may instead hold that content (a backup the
+// walk promised to replace with the user's current file).
+struct Kept {
+  const char* content;
+  std::vector<const char*> files;
+  const char* replacedBy = nullptr;
+};
+
+// Every data file and the older backup where they were.
+extern const std::vector<Kept> kAllDataKept;
+// The dates and runs files in place or as their backups.
+extern const std::vector<Kept> kDataBackedUp;
+
+// The kept contents that are in none of their files, nor in the copy of one
+// that a run cut off set aside (which the next run puts back), quoted; empty
+// when none is lost.
+std::string LostUserData(const std::string& folder, const std::vector<Kept>& kept);
+
+// One kind of finding of a walk: how often, and the first with its call.
+struct Finding {
+  int count = 0;
+  std::string first;
+  void Add(int call, const std::string& name, const std::string& what);
+};
+
+// The report's line for one walk and mode, and the first finding of each kind.
+void PrintReport(const char* walk, const char* mode, int calls, int tried, const Finding& lost,
+                 const Finding& dishonest, const Finding& diverged);
