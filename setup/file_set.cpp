@@ -73,17 +73,10 @@ bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
   // Every entry the folder lets go, "." and ".." and subfolders included:
   // deleting those fails and is passed over. The system compares file names
   // without regard to case.
-  const std::string program = LoadText(IDS_FILE_EXE);
-  bool listsProgram = false;
   do {
     CharLowerA(entry.cFileName);
-    if (entry.cFileName == program) {
-      listsProgram = true;
-    } else if (folder.MayDeleteWithAll(entry.cFileName)) {
-      FileNameList.push_back(entry.cFileName);
-    }
+    if (folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
   } while (FindNextFileA(search.Get(), &entry));
-  if (listsProgram) FileNameList.push_back(program);
   return true;
 }
 
@@ -100,31 +93,39 @@ std::vector<std::string> SetupContext::CopyListedFiles() {
   return failed;
 }
 
-bool SetupContext::DeleteListedFiles() {
+bool SetupContext::DeleteListedFile(const std::string& name) {
+  const std::string path = SourceDir + name;
+  // Only the setup's own: a file the user made read-only stays so.
+  const bool own = IsInstalledFileOrBackup(name);
+  if (own) ClearReadOnly(path);
   bool deleted = true;
-  const std::string program = LoadText(IDS_FILE_EXE);
-  for (const std::string& name : FileNameList) {
-    // The main program stays while another file would not go: while it is
-    // there, the next run finds its way back to finish.
-    if (!deleted && name == program) break;
-    const std::string path = SourceDir + name;
-    // Only the setup's own: a file the user made read-only stays so.
-    const bool own = IsInstalledFileOrBackup(name);
-    if (own) ClearReadOnly(path);
-    if (DeleteWithRetries(path) == ERROR_SUCCESS) {
-      Log.Write("deleted", path);
-    } else if (IsFile(path) && (own || !IsReadOnly(path))) {
-      Log.Write("not deleted", path);
-      deleted = false;
-    }
-    // What a run cut off while replacing it kept aside goes with it.
-    const std::string aside = AsideName(path);
-    if (own && IsFile(aside) && !DeleteOwnFile(aside)) deleted = false;
+  if (DeleteWithRetries(path) == ERROR_SUCCESS) {
+    Log.Write("deleted", path);
+  } else if (IsFile(path) && (own || !IsReadOnly(path))) {
+    Log.Write("not deleted", path);
+    deleted = false;
   }
-  EmptyFileList();
-  return deleted;
+  // What a run cut off while replacing it kept aside goes with it.
+  const std::string aside = AsideName(path);
+  return !(own && IsFile(aside) && !DeleteOwnFile(aside)) && deleted;
 }
 
+bool SetupContext::DeleteListedFiles() {
+  // The main program last, and only once every other file has gone: while it
+  // is there, the next run finds its way back to finish.
+  const std::string program = LoadText(IDS_FILE_EXE);
+  bool deleted = true;
+  bool listsProgram = false;
+  for (const std::string& name : FileNameList) {
+    if (name == program) {
+      listsProgram = true;
+    } else {
+      deleted = DeleteListedFile(name) && deleted;
+    }
+  }
+  EmptyFileList();
+  return deleted && (!listsProgram || DeleteListedFile(program));
+}
 bool SetupContext::BackupFile(StringId id) {
   // The older backup is kept aside until the step completes: the backup then
   // holds the user's current file.

@@ -97,13 +97,5 @@ bool IsFolder(const std::string& path) {
 }
 
 bool RemoveFolderIfEmpty(const std::string& path) {
-  if (RemoveDirectoryA(path.c_str()) || IsMissing(path)) return true;
-  WIN32_FIND_DATAA entry;
-  const ScopedFind search(FindFirstFileA((path + "\\*").c_str(), &entry));
-  if (!search.IsValid()) return false;
-  do {
-    const std::string name = entry.cFileName;
-    if (name != "." && name != "..") return true;
-  } while (FindNextFileA(search.Get(), &entry));
-  return false;
+  return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_DIR_NOT_EMPTY || IsMissing(path);
 }

@@ -36,5 +36,5 @@ bool IsMissing(const std::string& path);
 bool IsFolder(const std::string& path);
 
 // Removes the folder `path` (no trailing backslash) when it is empty; false
-// when it is still there and holds nothing that keeps it.
+// when it is still there for another reason than what it holds.
 bool RemoveFolderIfEmpty(const std::string& path);

@@ -67,8 +67,9 @@ bool PutDataFiles(SetupContext& context) {
     if (file.role == FileRole::kProgram) continue;
     if (FileExists(path)) {
       context.Log.Write("kept", path);
-    } else if (!context.PutFile(context.SourceDir + name, path, false) &&
-               !IsMissing(context.SourceDir + name)) {
+    } else if (context.PutFile(context.SourceDir + name, path, false)) {
+      context.Log.Write("copied", path);
+    } else if (!IsMissing(context.SourceDir + name)) {
       return false;
     }
   }

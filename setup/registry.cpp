@@ -202,12 +202,17 @@ bool SetupContext::OpenSettingsKey() {
   return SettingsKeyHandle.IsValid();
 }
 
-bool SetupContext::WriteSettingString(const std::string& name, const std::string& data) {
+bool SetupContext::WriteSetting(const std::string& name, DWORD type, const std::string& data,
+                                const std::string& shown) {
+  const std::string path = LoadText(IDS_SETTINGS_KEY);
   const bool written = SettingsKeyHandle.IsValid() &&
-                       SetValue(SettingsKeyHandle.Get(), HKEY_CURRENT_USER,
-                                LoadText(IDS_SETTINGS_KEY), name, REG_SZ, StringBytes(data));
-  LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), name, data);
+                       SetValue(SettingsKeyHandle.Get(), HKEY_CURRENT_USER, path, name, type, data);
+  LogValue(Log, written, HKEY_CURRENT_USER, path, name, shown);
   return written;
+}
+
+bool SetupContext::WriteSettingString(const std::string& name, const std::string& data) {
+  return WriteSetting(name, REG_SZ, StringBytes(data), data);
 }
 
 bool SetupContext::WriteSettingStringById(StringId name, const std::string& data) {
@@ -217,36 +222,28 @@ bool SetupContext::WriteSettingStringById(StringId name, const std::string& data
 // Stored as REG_BINARY, least significant byte first: the main program reads
 // these flags as four raw bytes.
 bool SetupContext::WriteSettingDword(StringId name, DWORD number) {
-  const bool written = SettingsKeyHandle.IsValid() &&
-                       SetValue(SettingsKeyHandle.Get(), HKEY_CURRENT_USER,
-                                LoadText(IDS_SETTINGS_KEY), LoadText(name), REG_BINARY,
-                                NumberBytes(number));
-  LogValue(Log, written, HKEY_CURRENT_USER, LoadText(IDS_SETTINGS_KEY), LoadText(name),
-           FormatText("%lu", number));
-  return written;
+  return WriteSetting(LoadText(name), REG_BINARY, NumberBytes(number), FormatText("%lu", number));
 }
 
 void SetupContext::CloseSettingsKey() { SettingsKeyHandle.Reset(); }
 
-bool SetupContext::SetRegString(HKEY root, StringId key, StringId name, const std::string& data) {
+bool SetupContext::SetRegValue(HKEY root, StringId key, StringId name, DWORD type,
+                               const std::string& data, const std::string& shown) {
   bool userProtected = false;
   const std::string path = LoadText(key);
   const std::string valueName = name == 0 ? std::string() : LoadText(name);
   const ScopedRegKey opened = OpenKeyToWrite(root, path, userProtected);
-  const bool written =
-      opened.IsValid() && SetValue(opened.Get(), root, path, valueName, REG_SZ, StringBytes(data));
-  LogValue(Log, written, root, path, valueName, data);
+  const bool written = opened.IsValid() && SetValue(opened.Get(), root, path, valueName, type, data);
+  LogValue(Log, written, root, path, valueName, shown);
   return written || userProtected;
 }
 
+bool SetupContext::SetRegString(HKEY root, StringId key, StringId name, const std::string& data) {
+  return SetRegValue(root, key, name, REG_SZ, StringBytes(data), data);
+}
+
 bool SetupContext::SetRegDword(HKEY root, StringId key, StringId name, DWORD number) {
-  bool userProtected = false;
-  const std::string path = LoadText(key);
-  const ScopedRegKey opened = OpenKeyToWrite(root, path, userProtected);
-  const bool written = opened.IsValid() && SetValue(opened.Get(), root, path, LoadText(name),
-                                                    REG_DWORD, NumberBytes(number));
-  LogValue(Log, written, root, path, LoadText(name), FormatText("%lu", number));
-  return written || userProtected;
+  return SetRegValue(root, key, name, REG_DWORD, NumberBytes(number), FormatText("%lu", number));
 }
 
 bool SetupContext::DeleteRegValue(HKEY root, StringId key, StringId name) {

@@ -85,14 +85,14 @@ class SetupContext {
 
   // File set (file_set.cpp). Copies are recorded in Work.
   void AddFile(StringId id);
-  // Every entry of SourceDir that "delete all files" may take from `folder`,
-  // the main program last; false when the folder cannot be listed.
+  // Every entry of SourceDir that "delete all files" may take from `folder`;
+  // false when the folder cannot be listed.
   bool AddAllInstalledFiles(const InstallFolder& folder);
   // Each replaces what is there, which is kept aside until the step completes.
   // The listed names that could not be copied.
   std::vector<std::string> CopyListedFiles();
-  // False when a listed file of the setup's own, or one the user left
-  // writable, is still there; the main program then stays too.
+  // The main program goes last. False when a listed file of the setup's own,
+  // or one the user left writable, is still there; the main program then stays.
   bool DeleteListedFiles();
   // Makes the installed data file `id` its ".bak", keeping an older backup
   // aside until the step completes.
@@ -147,8 +147,13 @@ class SetupContext {
 
  private:
   void EmptyFileList();
+  bool DeleteListedFile(const std::string& name);
   bool SetValue(HKEY key, HKEY root, const std::string& path, const std::string& name, DWORD type,
                 const std::string& data);
+  bool SetRegValue(HKEY root, StringId key, StringId name, DWORD type, const std::string& data,
+                   const std::string& shown);
+  bool WriteSetting(const std::string& name, DWORD type, const std::string& data,
+                    const std::string& shown);
   ScopedRegKey OpenKeyToWrite(HKEY root, const std::string& path, bool& userProtected);
 
   std::vector<std::string> FileNameList;  // bare names for the next copy or delete

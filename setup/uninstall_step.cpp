@@ -33,9 +33,8 @@ bool DeleteFiles(SetupContext& context, const InstallFolder& folder, bool delete
     if (!context.AddAllInstalledFiles(folder)) return false;
   } else {
     for (const InstalledFile& file : kInstalledFiles) {
-      if (file.role == FileRole::kProgram && file.name != IDS_FILE_EXE) context.AddFile(file.name);
+      if (file.role == FileRole::kProgram) context.AddFile(file.name);
     }
-    context.AddFile(IDS_FILE_EXE);
   }
   // Only an emptied folder goes; a subfolder or a file the user keeps keeps it.
   return context.DeleteListedFiles() &&
