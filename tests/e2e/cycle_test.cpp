@@ -40,7 +40,7 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
           L"backed up " + Target(L"dates.txt.bak"), L"uninstall mode", L"deleted " + Program(),
           L"removed " + entry, L"deleted at the next restart"};
     for (const std::wstring& line : lines) {
-      EXPECT_NE(log.find(Ansi(line)), std::string::npos) << "not logged: " << Utf8(line);
+      EXPECT_NE(log.find(Utf8(line)), std::string::npos) << "not logged: " << Utf8(line);
     }
     size_t ends = 0;
     for (size_t at = 0; (at = log.find("ended with exit code 0\r\n", at)) != std::string::npos;
