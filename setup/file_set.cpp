@@ -71,18 +71,21 @@ bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
   const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
   if (!search.IsValid()) return GetLastError() == ERROR_PATH_NOT_FOUND;
   // Every entry the folder lets go, "." and ".." and subfolders included:
-  // deleting those fails and is passed over. The system compares file names
-  // without regard to case.
+  // deleting those fails and is passed over. Names stay as found: the system
+  // compares them without regard to case, and lower-cased in place a name may
+  // need more bytes in UTF-8 than it has. One too long for the narrow call's
+  // buffer in UTF-8 (ERROR_MORE_DATA) cannot be named, and stays.
   const std::string program = LoadText(IDS_FILE_EXE);
   bool listsProgram = false;
-  do {
-    CharLowerA(entry.cFileName);
-    if (entry.cFileName == program) {
+  for (BOOL found = TRUE; found || GetLastError() == ERROR_MORE_DATA;
+       found = FindNextFileA(search.Get(), &entry)) {
+    if (!found) continue;
+    if (lstrcmpiA(entry.cFileName, program.c_str()) == 0) {
       listsProgram = true;
     } else if (folder.MayDeleteWithAll(entry.cFileName)) {
       FileNameList.push_back(entry.cFileName);
     }
-  } while (FindNextFileA(search.Get(), &entry));
+  }
   if (listsProgram) FileNameList.push_back(program);
   return true;
 }

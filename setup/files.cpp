@@ -105,5 +105,6 @@ bool RemoveFolderIfEmpty(const std::string& path) {
     const std::string name = entry.cFileName;
     if (name != "." && name != "..") return true;
   } while (FindNextFileA(search.Get(), &entry));
-  return false;
+  // An entry whose name the narrow call cannot give whole is there all the same.
+  return GetLastError() == ERROR_MORE_DATA;
 }

@@ -107,8 +107,12 @@ bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   const ScopedItemList chosen(allocator.Get(), SHBrowseForFolderA(&info));
   if (chosen.Get() == nullptr) return false;
-  char path[MAX_PATH];
-  if (!SHGetPathFromIDListA(chosen.Get(), path)) return false;
+  // The call converts into MAX_PATH bytes whatever the buffer, without a zero
+  // when the path does not fit: a folder it may have cut is not taken.
+  char path[MAX_PATH + 1] = "";
+  if (!SHGetPathFromIDListA(chosen.Get(), path) || MayBeCut(lstrlenA(path), MAX_PATH)) {
+    return false;
+  }
   folder = path;
   return true;
 }

@@ -164,6 +164,9 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
   // "/quiet" deletes the program files only, as the page with its box unticked.
   void Uninstall() {
     if (Quiet()) return RunQuietly(UninstallerCopyPath(), L"/quiet");
+    // A name that lower-cased takes more bytes in UTF-8 ("Ⱥ" two, "ⱥ" three)
+    // goes with the rest.
+    WriteFileBytes(Target(L"Ⱥ.txt"), UserContent(L"Ⱥ.txt"));
     Finish(RunUninstall(OpenUninstallPage(), true, L"3.2.0.0"));
   }
 

@@ -135,7 +135,7 @@ const std::map<std::string, std::set<std::string>> kImports = {
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
     {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
     {"user32.dll",
-     {"CharLowerA", "CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
+     {"CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
       "EndDialog", "FindWindowA", "GetActiveWindow", "GetDlgItem", "GetWindowLongA",
       "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "GetWindowThreadProcessId",
       "IsWindow", "IsDlgButtonChecked", "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBoxA",

@@ -4,6 +4,8 @@
 #include <string>
 #include <tuple>
 
+#include "setup/install_folder.h"
+#include "setup/setup_context.h"
 #include "setup/shared_folder.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -82,6 +84,14 @@ TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
     EXPECT_FALSE(IsSharedFolder(folder));
     EXPECT_FALSE(IsSharedFolder("."));
   }
+}
+
+// Names are judged by their characters: 130 letters are more bytes than
+// MAX_PATH where each takes two.
+TEST_F(SharedFolderTest, NamesAreJudgedByTheirCharacters) {
+  const SetupContext context;
+  const std::string letters = Narrow(std::wstring(65, L'ж'));
+  EXPECT_TRUE(InstallFolder::Typed(context, scratch / letters + "\\" + letters).IsUsable());
 }
 
 }  // namespace
