@@ -71,12 +71,14 @@ bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
   const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
   if (!search.IsValid()) return GetLastError() == ERROR_PATH_NOT_FOUND;
   // Every entry the folder lets go, "." and ".." and subfolders included:
-  // deleting those fails and is passed over. The system compares file names
-  // without regard to case.
-  do {
-    CharLowerA(entry.cFileName);
-    if (folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
-  } while (FindNextFileA(search.Get(), &entry));
+  // deleting those fails and is passed over. Names stay as found: the system
+  // compares them without regard to case, and lower-cased in place a name may
+  // need more bytes in UTF-8 than it has. One too long for the narrow call's
+  // buffer in UTF-8 (ERROR_MORE_DATA) cannot be named, and stays.
+  for (BOOL found = TRUE; found || GetLastError() == ERROR_MORE_DATA;
+       found = FindNextFileA(search.Get(), &entry)) {
+    if (found && folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
+  }
   return true;
 }
 
@@ -117,7 +119,7 @@ bool SetupContext::DeleteListedFiles() {
   bool deleted = true;
   bool listsProgram = false;
   for (const std::string& name : FileNameList) {
-    if (name == program) {
+    if (lstrcmpiA(name.c_str(), program.c_str()) == 0) {
       listsProgram = true;
     } else {
       deleted = DeleteListedFile(name) && deleted;

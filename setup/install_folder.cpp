@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <utility>
 
 #include "setup/files.h"
 #include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "setup/shared_folder.h"
+#include "setup/system_paths.h"
 
 namespace {
 
@@ -29,6 +31,46 @@ bool IsNamedByTheBox(const std::string& name) {
   return false;
 }
 
+// The code page of the system's narrow-string programs; the process's own
+// (CP_ACP) where the system does not say.
+UINT SystemCodePage() {
+  char digits[8] = "";
+  GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, digits, sizeof(digits));
+  UINT codePage = CP_ACP;
+  for (const char* digit = digits; *digit >= '0' && *digit <= '9'; ++digit) {
+    codePage = codePage * 10 + (*digit - '0');
+  }
+  return codePage;
+}
+
+// Whether the installed program, a narrow-string program of the system's code
+// page, can name `path`: it comes back unchanged through that code page. The
+// process's own is UTF-8 where the system honours the manifest. A path of more
+// than MAX_PATH characters is no folder for it either.
+bool ProgramCanName(const std::string& path) {
+  const UINT codePage = SystemCodePage();
+  WCHAR typed[MAX_PATH];
+  WCHAR named[MAX_PATH];
+  char narrow[kPathBufferSize];
+  const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, typed, MAX_PATH);
+  const int bytes =
+      WideCharToMultiByte(codePage, 0, typed, length, narrow, sizeof(narrow), nullptr, nullptr);
+  return length > 0 && MultiByteToWideChar(codePage, 0, narrow, bytes, named, MAX_PATH) == length &&
+         memcmp(typed, named, length * sizeof(WCHAR)) == 0;
+}
+
+// Whether a double-byte character of `path` ends with the backslash's byte, as
+// East Asian code pages allow where the system ignores the manifest: the byte-wise
+// searches for the backslash would cut the name there.
+bool HasBackslashByteInACharacter(const std::string& path) {
+  for (const char* at = path.c_str(); *at != '\0';) {
+    const char* next = CharNextA(at);
+    if (next - at > 1 && next[-1] == '\\') return true;
+    at = next;
+  }
+  return false;
+}
+
 }  // namespace
 
 InstallFolder::InstallFolder(std::string path, bool made)
@@ -42,7 +84,10 @@ InstallFolder InstallFolder::Typed(const SetupContext& context, const std::strin
                                    HasDevicePrefix(typed)
                                ? std::string()
                                : FullPath(typed);
-  if (full.empty() || HasDevicePrefix(full)) return InstallFolder(std::string(), false);
+  if (full.empty() || HasDevicePrefix(full) || !ProgramCanName(full) ||
+      HasBackslashByteInACharacter(full)) {
+    return InstallFolder(std::string(), false);
+  }
   const std::string folder = WithTrailingBackslash(full);
   return InstallFolder(folder, RecordedAsMade(context, folder));
 }

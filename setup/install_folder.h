@@ -18,8 +18,11 @@ enum class FolderKind {
 class InstallFolder {
  public:
   // The folder `typed` names, made full; unusable when the text is blank, spelt
-  // with a device prefix or cannot be resolved. An earlier installation's record
-  // that it made this very folder carries over.
+  // with a device prefix or cannot be resolved, and when the installed program
+  // could not name it: more than MAX_PATH characters, a letter the system's code
+  // page cannot spell, or a double-byte character that ends with the
+  // backslash's byte. An earlier installation's record that it made this very
+  // folder carries over.
   static InstallFolder Typed(const SetupContext& context, const std::string& typed);
   // The installed folder `folder` (ending with a backslash), made by the
   // installation or not.

@@ -109,7 +109,7 @@ std::string FormatVersion(const char* format, const FileVersion& version) {
 }
 
 bool SetupContext::ReadFileVersion(const std::string& path) {
-  if (path.size() >= MAX_PATH) return false;
+  if (CharacterCount(path.c_str(), -1) > MAX_PATH) return false;
   DWORD handle = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
   if (size == 0) return false;

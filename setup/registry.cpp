@@ -3,13 +3,9 @@
 // hold open between OpenSettingsKey and CloseSettingsKey. Every write is
 // recorded in the context's work list with what was there before.
 #include "setup/setup_context.h"
+#include "setup/system_paths.h"
 
 namespace {
-
-// Value reads get this many bytes; longer data read as missing.
-constexpr DWORD kValueBufferSize = MAX_PATH;
-// Longest subkey name enumerated by DeleteRegKey.
-constexpr DWORD kSubkeyNameSize = 255;
 
 // Opens root\path with full access, also for reading: a key the user may not
 // open that way reads as missing.
@@ -51,7 +47,7 @@ bool DeleteDirectSubkeys(HKEY key) {
   }
   bool deleted = true;
   for (DWORD index = count; index-- > 0;) {
-    char name[kSubkeyNameSize + 1];
+    char name[kPathBufferSize];
     DWORD length = sizeof(name);
     if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) ==
             ERROR_SUCCESS &&
@@ -116,10 +112,12 @@ bool SetupContext::ReadRegString(HKEY root, StringId key, const std::string& nam
                                  std::string& out) const {
   const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
   if (!opened.IsValid()) return false;
-  BYTE data[kValueBufferSize];
+  BYTE data[kPathBufferSize];
   DWORD size = sizeof(data);
+  // Data of more than MAX_PATH characters read as missing, whatever bytes they take.
   if (RegQueryValueExA(opened.Get(), name.c_str(), nullptr, nullptr, data, &size) !=
-      ERROR_SUCCESS) {
+          ERROR_SUCCESS ||
+      CharacterCount(reinterpret_cast<const char*>(data), static_cast<int>(size)) > MAX_PATH) {
     return false;
   }
   out = TextOf(data, size);
@@ -136,9 +134,9 @@ std::vector<std::string> SetupContext::ReadRegStrings(HKEY root, StringId key) c
   const ScopedRegKey opened = OpenFullAccess(root, LoadText(key));
   if (!opened.IsValid()) return values;
   for (DWORD index = 0;; ++index) {
-    char name[kSubkeyNameSize + 1];
+    char name[kPathBufferSize];
     DWORD nameLength = sizeof(name);
-    BYTE data[kValueBufferSize];
+    BYTE data[kPathBufferSize];
     DWORD size = sizeof(data);
     DWORD type = REG_NONE;
     const LONG result =

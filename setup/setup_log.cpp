@@ -5,10 +5,11 @@
 bool SetupLog::Open(const std::string& path) {
   if (path.empty()) return true;
   // Each folder of the path, from the drive's first on; those there already
-  // refuse, which is fine.
-  for (std::string::size_type slash = path.find('\\', 3); slash != std::string::npos;
-       slash = path.find('\\', slash + 1)) {
-    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+  // refuse, which is fine. Character by character: a double-byte character may
+  // end with the backslash's byte.
+  for (const char* at = path.c_str(); *at != '\0'; at = CharNextA(at)) {
+    const std::string::size_type length = at - path.c_str();
+    if (*at == '\\' && length >= 3) CreateDirectoryA(path.substr(0, length).c_str(), nullptr);
   }
   // Shared for reading, so that an administrator can watch it grow.
   file_.Reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

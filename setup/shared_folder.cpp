@@ -12,9 +12,9 @@ std::string LongPathOf(const std::string& path) {
   const auto getLongPathName = reinterpret_cast<GetLongPathNameFunction>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA")));
   if (getLongPathName == nullptr) return path;
-  char longPath[MAX_PATH];
+  char longPath[kPathBufferSize];
   const std::string resolved =
-      PathFromBuffer(longPath, getLongPathName(path.c_str(), longPath, MAX_PATH));
+      PathFromBuffer(longPath, getLongPathName(path.c_str(), longPath, kPathBufferSize));
   return resolved.empty() ? path : resolved;
 }
 
@@ -32,11 +32,14 @@ bool IsShareRoot(const std::string& canonical) {
 
 // The user's profile folder; empty where the system has none (the older family).
 std::string ProfileFolder() {
-  char profile[MAX_PATH];
-  // The call counts the terminating zero, and gives 0 on failure.
+  char profile[kPathBufferSize] = "";
+  // The count the call gives is not of bytes on every system: the text is
+  // taken up to its zero.
   const std::string expanded =
-      PathFromBuffer(profile, ExpandEnvironmentStringsA("%USERPROFILE%", profile, MAX_PATH) - 1);
-  return expanded.empty() || expanded[0] == '%' ? std::string() : expanded;
+      ExpandEnvironmentStringsA("%USERPROFILE%", profile, kPathBufferSize) <= kPathBufferSize
+          ? profile
+          : "";
+  return expanded[0] == '%' ? std::string() : expanded;
 }
 
 // The shared folders the system names: the program-files and common-files
@@ -69,14 +72,14 @@ bool IsSameOrBelow(const std::string& path, const std::string& folder) {
 
 std::string FullPath(const std::string& path) {
   if (path.empty()) return std::string();
-  char full[MAX_PATH];
+  char full[kPathBufferSize];
   LPSTR namePart = nullptr;
-  return PathFromBuffer(full, GetFullPathNameA(path.c_str(), MAX_PATH, full, &namePart));
+  return PathFromBuffer(full, GetFullPathNameA(path.c_str(), kPathBufferSize, full, &namePart));
 }
 
 std::string ShortPath(const std::string& path) {
-  char shortPath[MAX_PATH];
-  return PathFromBuffer(shortPath, GetShortPathNameA(path.c_str(), shortPath, MAX_PATH));
+  char shortPath[kPathBufferSize];
+  return PathFromBuffer(shortPath, GetShortPathNameA(path.c_str(), shortPath, kPathBufferSize));
 }
 
 std::string CanonicalPath(const std::string& path) {

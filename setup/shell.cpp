@@ -15,12 +15,13 @@ bool SaveShortcut(const std::string& link, const std::string& target,
   ComPtr<IPersistFile> file;
   WCHAR widePath[MAX_PATH];
   // A path that does not fit is not saved rather than saved under a cut name.
+  // No flag: the systems refuse MB_PRECOMPOSED for UTF-8, the process's code page.
   return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IShellLinkA, shellLink.ReceiveVoid())) &&
          SUCCEEDED(shellLink->SetPath(target.c_str())) &&
          SUCCEEDED(shellLink->SetArguments(arguments.c_str())) &&
          SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) &&
-         MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, link.c_str(), -1, widePath, MAX_PATH) > 0 &&
+         MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, widePath, MAX_PATH) > 0 &&
          SUCCEEDED(file->Save(widePath, TRUE));
 }
 
@@ -106,8 +107,12 @@ bool SetupContext::BrowseForFolder(HWND owner, std::string& folder) const {
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   const ScopedItemList chosen(allocator.Get(), SHBrowseForFolderA(&info));
   if (chosen.Get() == nullptr) return false;
-  char path[MAX_PATH];
-  if (!SHGetPathFromIDListA(chosen.Get(), path)) return false;
+  // The call converts into MAX_PATH bytes whatever the buffer, without a zero
+  // when the path does not fit: a folder it may have cut is not taken.
+  char path[MAX_PATH + 1] = "";
+  if (!SHGetPathFromIDListA(chosen.Get(), path) || MayBeCut(lstrlenA(path), MAX_PATH)) {
+    return false;
+  }
   folder = path;
   return true;
 }

@@ -20,20 +20,20 @@ bool IsNtFamily() { return NtMajorVersion() > 0; }
 bool HasGlobalNamespace() { return NtMajorVersion() >= 5; }
 
 std::string WindowsDirectory() {
-  char path[MAX_PATH];
-  return PathFromBuffer(path, GetWindowsDirectoryA(path, MAX_PATH));
+  char path[kPathBufferSize];
+  return PathFromBuffer(path, GetWindowsDirectoryA(path, kPathBufferSize));
 }
 
 std::string SystemDirectory() {
-  char path[MAX_PATH];
-  return PathFromBuffer(path, GetSystemDirectoryA(path, MAX_PATH));
+  char path[kPathBufferSize];
+  return PathFromBuffer(path, GetSystemDirectoryA(path, kPathBufferSize));
 }
 
 std::string OwnModulePath() {
-  char path[MAX_PATH];
-  return PathFromBuffer(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+  char path[kPathBufferSize];
+  return PathFromBuffer(path, GetModuleFileNameA(nullptr, path, kPathBufferSize));
 }
 
 std::string PathFromBuffer(const char* buffer, unsigned long length) {
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+  return length > 0 && length < kPathBufferSize ? std::string(buffer, length) : std::string();
 }

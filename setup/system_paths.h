@@ -1,9 +1,13 @@
 // What the system reports: its family, the Windows and system directories and
-// the program's own file. A path that cannot be read or does not fit MAX_PATH
+// the program's own file. A path that cannot be read or does not fit its buffer
 // comes back empty.
 #pragma once
 
 #include <string>
+
+// Bytes for a path or a name of up to MAX_PATH characters with its terminating
+// zero, in any code page: UTF-8 takes up to three bytes for each UTF-16 unit.
+constexpr unsigned long kPathBufferSize = 3 * 260;
 
 // The NT family; otherwise the older one (Windows 95, 98 and Me).
 bool IsNtFamily();
@@ -21,6 +25,6 @@ std::string SystemDirectory();
 // The full path of the running program's file.
 std::string OwnModulePath();
 
-// The path a call wrote into a MAX_PATH buffer, given the length it returned;
-// empty when the call failed (0) or the path did not fit.
+// The path a call wrote into a kPathBufferSize buffer, given the length it
+// returned; empty when the call failed (0) or the path did not fit.
 std::string PathFromBuffer(const char* buffer, unsigned long length);

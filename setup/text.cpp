@@ -2,19 +2,30 @@
 
 #include <cstdarg>
 
+#include "setup/system_paths.h"
+
 std::string LoadText(StringId id) {
-  // The buffer grows until the whole entry fits: LoadStringA truncates silently
-  // and reports the truncated length, so a result that fills the buffer may be cut.
+  // The buffer grows until the whole entry fits: LoadStringA cuts silently and
+  // reports the cut length.
   const HINSTANCE module = GetModuleHandleA(nullptr);
   std::string text;
   for (int size = 256;; size += 256) {
     text.resize(size);
     const int length = LoadStringA(module, id, &text[0], size);
-    if (length < size - 1) {
+    if (!MayBeCut(length, size)) {
       text.resize(length > 0 ? length : 0);
       return text;
     }
   }
+}
+
+bool MayBeCut(int length, int size) {
+  constexpr int kLongestCharacterBytes = 4;
+  return length >= size - kLongestCharacterBytes;
+}
+
+int CharacterCount(const char* text, int bytes) {
+  return MultiByteToWideChar(CP_ACP, 0, text, bytes, nullptr, 0);
 }
 
 std::string FormatText(const char* format, ...) {
@@ -36,7 +47,8 @@ bool FileExists(const std::string& path) {
 }
 
 std::string NewTemporaryFile(const std::string& folder) {
-  char path[MAX_PATH];
+  // Zeroed: the call may fill MAX_PATH bytes with a cut name and no zero.
+  char path[kPathBufferSize] = "";
   return GetTempFileNameA(folder.c_str(), "kq", 0, path) ? std::string(path) : std::string();
 }
 

@@ -7,8 +7,18 @@
 
 using StringId = UINT;
 
-// The string-table entry `id` in the ANSI code page; empty when the id is absent.
+// The string-table entry `id` in the process's code page (UTF-8 where the
+// system honours the manifest, else the system's); empty when the id is absent.
 std::string LoadText(StringId id);
+
+// Whether a text of `length` bytes that a call converted into a buffer of `size`
+// bytes may have been cut: the system stops before a character that does not
+// fit with its terminating zero, and one takes up to four bytes in UTF-8.
+bool MayBeCut(int length, int size);
+
+// How many characters the system's wide calls see in `bytes` bytes of `text`
+// (-1: up to its zero, which counts), as MAX_PATH limits them.
+int CharacterCount(const char* text, int bytes);
 
 // `format` filled in by wvsprintfA, which takes integers and strings only.
 std::string FormatText(const char* format, ...);

@@ -27,11 +27,16 @@ else
   packages+=(wine64 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
 fi
 
-# Wine needs the host locale to make files with Cyrillic names.
+# Wine needs the host locale to make files with Cyrillic names, and takes the
+# code page of narrow-string programs from it: Russian (1251) for every test,
+# German (1252) and Japanese (932) for the tests of other systems' code pages.
 ensure_locale() {
-  locale -a 2>/dev/null | grep -qi '^ru_RU.utf-\?8$' && return 0
-  [ "$(id -u)" -eq 0 ] || { echo "setup-machine: run as root to generate ru_RU.UTF-8" >&2; exit 1; }
-  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+  local name
+  for name in ru_RU de_DE ja_JP; do
+    locale -a 2>/dev/null | grep -qi "^$name.utf-\?8$" && continue
+    [ "$(id -u)" -eq 0 ] || { echo "setup-machine: run as root to generate $name.UTF-8" >&2; exit 1; }
+    localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  done
 }
 
 missing=()

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the project's scripts: a private Wine prefix in the build tree, the
-# Russian ANSI code page (1251), and a display (Xvfb when there is none).
+# Russian ANSI code page (1251) unless KALQUINT_LOCALE names another locale, and
+# a display (Xvfb when there is none).
 # Expects BUILD_DIR; KALQUINT_PREFIX picks the prefix there: "tests" (the
 # default, the tests' and the benchmark's) or "demo" (./run demo's, so that
 # nothing done in the demo changes what the tests see). Sets WINEPREFIX, DISPLAY
@@ -37,8 +38,10 @@ wine() { "$WINELOADER" "$@"; }
 wineboot() { "$WINELOADER" wineboot.exe "$@"; }
 wineserver() { "$WINESERVER" "$@"; }
 export WINEDEBUG=-all
-# LANG alone does not change Wine's code page.
-export LC_ALL=ru_RU.UTF-8
+# LANG alone does not change Wine's code page. Wine takes it from LC_ALL, and
+# the programs a Windows program starts keep it whatever environment they are
+# given: a test that wants another code page runs under it (KALQUINT_LOCALE).
+export LC_ALL="${KALQUINT_LOCALE:-ru_RU.UTF-8}"
 # No desktop entries on the host for links made in the prefix, and no prompts to
 # install Mono or Gecko.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"

@@ -9,6 +9,13 @@ std::string Utf8(const std::wstring& text) {
   return converted;
 }
 
+UINT SystemCodePage() {
+  UINT codePage = CP_ACP;
+  GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                 reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t));
+  return codePage;
+}
+
 std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return std::wstring();
   const int length = static_cast<int>(text.size());

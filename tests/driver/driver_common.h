@@ -21,8 +21,11 @@ constexpr std::chrono::milliseconds kExitTimeout{20000};
 constexpr std::chrono::milliseconds kControlTimeout{5000};
 
 std::string Utf8(const std::wstring& text);
-// `text` in `codePage` (the ANSI code page for what the setup and the stand-in write).
+// `text` in `codePage` (SystemCodePage() for what the stand-in writes).
 std::wstring Widen(const std::string& text, UINT codePage = CP_UTF8);
+// The code page of the system's narrow-string programs, the stand-in's; the
+// end-to-end tests' own is UTF-8, as the setup's.
+UINT SystemCodePage();
 
 // Polls `done` until it is true; false when `timeout` ran out first.
 template <typename Predicate>

@@ -59,12 +59,3 @@ std::wstring WindowsFolderFile(const std::wstring& name) {
   GetWindowsDirectoryW(windows, MAX_PATH);
   return JoinPath(windows, name);
 }
-
-std::string Ansi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string converted(size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
-  return converted;
-}

@@ -19,6 +19,3 @@ std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
 
 // <Windows directory>\<name>
 std::wstring WindowsFolderFile(const std::wstring& name);
-
-// `text` in the ANSI code page, as the setup writes paths into its files.
-std::string Ansi(const std::wstring& text);

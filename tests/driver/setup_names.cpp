@@ -7,6 +7,11 @@ const wchar_t kInstallDoneCaption[] = L"Установка K!q (шаг 3 из 3)
 const wchar_t kUpdateCaption[] = L"Обновление KALENDRO! quintara";
 const wchar_t kUninstallCaption[] = L"Удаление KALENDRO! quintara";
 
+std::wstring WelcomeText(const std::wstring& version) {
+  return L"Добро пожаловать\nв мастер установки\nKALENDRO! quintara\nверсии " + version +
+         L"\nОн поможет установить программу на Ваш компьютер. \"Далее\", чтобы начать.";
+}
+
 const std::vector<std::wstring> kInstalledFiles = {
     L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp", L"dates.txt",
     L"events.txt",   L"runs.txt",     L"update.txt"};

@@ -13,6 +13,9 @@ extern const wchar_t kInstallDoneCaption[];
 extern const wchar_t kUpdateCaption[];     // the update page and its finish page alike
 extern const wchar_t kUninstallCaption[];  // the uninstall page and its finish page alike
 
+// The welcome page's text for a distribution of `version` ("3.1.0.5").
+std::wstring WelcomeText(const std::wstring& version);
+
 // The seven files that the path page copies, in the order it copies them.
 extern const std::vector<std::wstring> kInstalledFiles;
 

@@ -143,7 +143,7 @@ std::wstring MakeDistribution(const std::wstring& folder, const std::wstring& va
 }
 
 std::vector<StartRecord> ReadStartLog(const std::wstring& path) {
-  const std::wstring content = Widen(ReadWholeFile(path), CP_ACP);
+  const std::wstring content = Widen(ReadWholeFile(path), SystemCodePage());
   std::vector<StartRecord> starts;
   std::wstring::size_type begin = 0;
   for (std::wstring::size_type end; (end = content.find(L"\r\n", begin)) != std::wstring::npos;

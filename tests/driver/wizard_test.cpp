@@ -1,5 +1,7 @@
 #include "tests/driver/wizard_test.h"
 
+#include "res/resource_ids.h"
+#include "tests/driver/setup_names.h"
 #include "tests/driver/window_query.h"
 
 ::testing::AssertionResult ShowsText(const Page& page, int id, const std::wstring& expected) {
@@ -25,6 +27,18 @@ SetupRun& WizardTest::Start(const std::wstring& installExe, const std::wstring& 
                             const std::vector<EnvironmentVariable>& environment) {
   run_ = std::make_unique<SetupRun>(installExe, arguments, std::wstring(), environment);
   return *run_;
+}
+
+void WizardTest::ExpectFolderRefused(const Page& path, const std::wstring& folder) const {
+  path.SetText(IDC_PATH_EDIT, folder);
+  path.Click(IDOK);
+  const MessageBoxWindow box = run_->WaitForMessageBox();
+  EXPECT_EQ(box.Caption(), kPathCaption);
+  EXPECT_EQ(GetWindow(box.Window(), GW_OWNER), path.Window());
+  EXPECT_EQ(box.Message(), L"Не удалось установить программу в папку\n" + folder +
+                               L"\nВыберите другую папку.");
+  box.PressOk();
+  box.WaitClosed();
 }
 
 void WizardTest::TearDown() {

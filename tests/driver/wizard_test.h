@@ -28,6 +28,9 @@ class WizardTest : public ::testing::Test {
   // Starts `installExe` with `arguments` from its own folder.
   SetupRun& Start(const std::wstring& installExe, const std::wstring& arguments,
                   const std::vector<EnvironmentVariable>& environment = {});
+  // Next on the path page with `folder` typed: the page's own box names the
+  // folder, and its OK returns to the page.
+  void ExpectFolderRefused(const Page& path, const std::wstring& folder) const;
   // A test must lead the setup to its end the way a user would; one still running
   // here is reported with the windows it shows, then killed.
   void TearDown() override;

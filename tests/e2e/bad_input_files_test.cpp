@@ -72,7 +72,7 @@ class WininitTest : public BadInputTest {
   // first section.
   std::string WithDeletionEntry(const std::string& text) const {
     const std::string::size_type section = text.find(kRenameHeader) + kRenameHeader.size();
-    return text.substr(0, section) + "NUL=" + Ansi(ShortPath(uninstaller_)) + "\r\n" +
+    return text.substr(0, section) + "NUL=" + Utf8(ShortPath(uninstaller_)) + "\r\n" +
            text.substr(section);
   }
 

@@ -169,15 +169,7 @@ void BadInputTest::Finish(const Page& last) const {
 }
 
 void BadInputTest::ExpectInstallRefused(const Page& path, const std::wstring& folder) const {
-  path.SetText(IDC_PATH_EDIT, folder);
-  path.Click(IDOK);
-  const MessageBoxWindow box = run_->WaitForMessageBox();
-  EXPECT_EQ(box.Caption(), kPathCaption);
-  EXPECT_EQ(GetWindow(box.Window(), GW_OWNER), path.Window());
-  EXPECT_EQ(box.Message(), L"Не удалось установить программу в папку\n" + folder +
-                               L"\nВыберите другую папку.");
-  box.PressOk();
-  box.WaitClosed();
+  ExpectFolderRefused(path, folder);
   ExpectOnlyWindow(path);
   EXPECT_FALSE(FileExists(UninstallerCopyPath()));
   EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));

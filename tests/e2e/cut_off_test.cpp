@@ -18,7 +18,8 @@ namespace {
 
 constexpr DWORD kCutOffExitCode = 0xC07;  // as tests/faults/fault_seam.h ends a run
 
-std::string Narrow(const std::wstring& text) { return Ansi(text); }
+// The test programs run in UTF-8, as the setup does where Windows honours it.
+std::string Narrow(const std::wstring& text) { return Utf8(text); }
 
 struct CutCase {
   const char* name;

@@ -2,8 +2,10 @@
 // unattended ("/quiet"): a fresh install with every option, an update that keeps
 // both data files as backups, and an uninstall (through the windows, of every
 // file). After each step the files, registry values and links are what that
-// step must leave, the same for both ways.
+// step must leave, the same for both ways and whatever the code page of the
+// system's narrow-string programs.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/e2e/cycle_support.h"
@@ -19,9 +21,28 @@ std::optional<std::wstring> DefaultValue(const std::wstring& classKey) {
 
 enum class Walk { kPages, kQuiet };
 
-class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Walk> {
+// The code page of the system's narrow-string programs, which Wine takes from
+// LC_ALL: each row runs under its own (update_uninstall.cmake) and is skipped
+// under the others. The install is refused a folder the code page cannot
+// spell, and goes into one it spells with letters outside ASCII.
+struct Locale {
+  const char* name;
+  UINT codePage;
+  const wchar_t* unspellable;
+  const wchar_t* parent;
+};
+const Locale kLocales[] = {{"Russian", 1251, L"KQ ソフト Ωmega", L"Мои программы"},
+                           {"German", 1252, L"Мои программы", L"Programme für Jürgen"},
+                           {"Japanese", 932, L"Jürgen Ærø", L"KQ ソフト Ωmega"}};
+
+class FullCycleTest : public CycleTest,
+                      public ::testing::WithParamInterface<std::tuple<Walk, Locale>> {
  protected:
-  bool Quiet() const { return GetParam() == Walk::kQuiet; }
+  void SetUp() override {
+    if (SystemCodePage() != Row().codePage) GTEST_SKIP() << "for code page " << Row().codePage;
+  }
+  bool Quiet() const { return std::get<0>(GetParam()) == Walk::kQuiet; }
+  const Locale& Row() const { return std::get<1>(GetParam()); }
   // An unattended run: no window waits for an answer, so it ends by itself. Each
   // appends its record to the one log.
   void RunQuietly(const std::wstring& program, const std::wstring& arguments) {
@@ -40,7 +61,7 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
           L"backed up " + Target(L"dates.txt.bak"), L"uninstall mode", L"deleted " + Program(),
           L"removed " + entry, L"deleted at the next restart"};
     for (const std::wstring& line : lines) {
-      EXPECT_NE(log.find(Ansi(line)), std::string::npos) << "not logged: " << Utf8(line);
+      EXPECT_NE(log.find(Utf8(line)), std::string::npos) << "not logged: " << Utf8(line);
     }
     size_t ends = 0;
     for (size_t at = 0; (at = log.find("ended with exit code 0\r\n", at)) != std::string::npos;
@@ -66,14 +87,22 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
             {DesktopLink(), Program(), L""}};
   }
 
-  // Welcome, the path page with a folder of the test's, every option, finish.
+  // Welcome, the path page refusing a folder the code page cannot spell and
+  // taking one of the test's, every option, finish.
   void Install(const std::wstring& installExe) {
+    const std::wstring unspellable = folder_.File(Row().unspellable);
     if (Quiet()) {
+      const std::wstring refused = L"/setup /quiet \"/dir=" + unspellable + L"\"";
+      EXPECT_EQ(Start(installExe, refused).WaitForExit(), 2u);
       return RunQuietly(installExe, L"/setup /quiet \"/dir=" + target_ +
                                         L"\" /Options=desktop,associate,startup,group");
     }
     SetupRun& run = Start(installExe, L"/setup", LogEnvironment());
-    const Page path = run.Advance(run.WaitForPage(kWelcomeCaption), IDOK, kPathCaption);
+    const Page welcome = run.WaitForPage(kWelcomeCaption);
+    EXPECT_TRUE(ShowsText(welcome, IDC_PAGE_TEXT, WelcomeText(L"3.1.0.5")));
+    const Page path = run.Advance(welcome, IDOK, kPathCaption);
+    ExpectFolderRefused(path, unspellable);
+    EXPECT_FALSE(FolderExists(unspellable));
     path.SetText(IDC_PATH_EDIT, target_);
     const Page options = run.Advance(path, IDOK, kOptionsCaption);
     for (int option : {IDC_OPT_ASSOCIATE, IDC_OPT_STARTUP, IDC_OPT_GROUP, IDC_OPT_DESKTOP}) {
@@ -164,6 +193,9 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
   // "/quiet" deletes the program files only, as the page with its box unticked.
   void Uninstall() {
     if (Quiet()) return RunQuietly(UninstallerCopyPath(), L"/quiet");
+    // A name that lower-cased takes more bytes in UTF-8 ("Ⱥ" two, "ⱥ" three)
+    // goes with the rest.
+    WriteFileBytes(Target(L"Ⱥ.txt"), UserContent(L"Ⱥ.txt"));
     Finish(RunUninstall(OpenUninstallPage(), true, L"3.2.0.0"));
   }
 
@@ -191,7 +223,7 @@ class FullCycleTest : public CycleTest, public ::testing::WithParamInterface<Wal
   // Each step looks only at the starts it made.
   void ForgetStarts() const { DeleteFileW(StartLogPath().c_str()); }
 
-  const std::wstring parent_ = folder_.MakeFolder(L"Мои программы");
+  const std::wstring parent_ = folder_.MakeFolder(Row().parent);
   const std::wstring target_ = JoinPath(parent_, L"KALENDRO");
 };
 
@@ -252,9 +284,13 @@ TEST_F(CycleTest, AnInstallationOfAnotherAccountIsUpdatedAndRemovedInPlace) {
   EXPECT_FALSE(FileExists(commonLink.Path()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Walks, FullCycleTest, ::testing::Values(Walk::kPages, Walk::kQuiet),
-                         [](const ::testing::TestParamInfo<Walk>& info) {
-                           return std::string(info.param == Walk::kPages ? "Pages" : "Quiet");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Walks, FullCycleTest,
+    ::testing::Combine(::testing::Values(Walk::kPages, Walk::kQuiet),
+                       ::testing::ValuesIn(kLocales)),
+    [](const ::testing::TestParamInfo<std::tuple<Walk, Locale>>& info) {
+      return (std::get<0>(info.param) == Walk::kPages ? "Pages" : "Quiet") +
+             std::string(std::get<1>(info.param).name);
+    });
 
 }  // namespace

@@ -134,12 +134,12 @@ TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
   ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
   const std::vector<std::wstring> dataFiles = {L"dates.txt", L"events.txt", L"runs.txt"};
   for (const std::wstring& name : dataFiles) {
-    WriteFileBytes(JoinPath(target, name), "the user's " + Ansi(name));
+    WriteFileBytes(JoinPath(target, name), "the user's " + Utf8(name));
   }
   WriteFileBytes(JoinPath(target, L"kalquint.hlp"), "an older help");
   const Page options = InstallInto(ToPathPage(StartInstall()), target);
   for (const std::wstring& name : dataFiles) {
-    EXPECT_EQ(ReadFileBytes(JoinPath(target, name)), "the user's " + Ansi(name)) << Utf8(name);
+    EXPECT_EQ(ReadFileBytes(JoinPath(target, name)), "the user's " + Utf8(name)) << Utf8(name);
   }
   for (const std::wstring& name : kInstalledFiles) {
     if (std::find(dataFiles.begin(), dataFiles.end(), name) == dataFiles.end()) {

@@ -14,11 +14,6 @@ namespace {
 
 const wchar_t kDistributionVersion[] = L"3.1.0.5";
 
-std::wstring WelcomeText(const std::wstring& version) {
-  return L"Добро пожаловать\nв мастер установки\nKALENDRO! quintara\nверсии " + version +
-         L"\nОн поможет установить программу на Ваш компьютер. \"Далее\", чтобы начать.";
-}
-
 class StartupTest : public WizardTest {
  protected:
   // Starts the install.exe of a distribution in the test's folder, whichever mode

@@ -18,7 +18,7 @@ std::wstring WininitPath() { return WindowsFolderFile(L"WININIT.INI"); }
 
 // "NUL=" and the short 8.3 path of the uninstaller's file: the older family
 // carries out WININIT.INI before long names are available.
-std::string UninstallerEntry() { return "NUL=" + Ansi(ShortPath(UninstallerCopyPath())); }
+std::string UninstallerEntry() { return "NUL=" + Utf8(ShortPath(UninstallerCopyPath())); }
 
 std::string WithEntry(std::string text) {
   const std::string::size_type at = text.find(kEntry);

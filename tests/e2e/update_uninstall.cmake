@@ -9,3 +9,9 @@ add_e2e_test(e2e_update_uninstall_tests SOURCES
   uninstall_test.cpp
   uninstall_self_deletion_test.cpp)
 target_link_libraries(e2e_update_uninstall_tests PRIVATE shlwapi)
+# The whole cycle again where narrow-string programs have another code page
+# (the rows of the cycle's table).
+add_locale_run(e2e_update_uninstall_tests de_DE.UTF-8 "Walks/FullCycleTest.*German"
+  RUN_SERIAL TRUE TIMEOUT 900)
+add_locale_run(e2e_update_uninstall_tests ja_JP.UTF-8 "Walks/FullCycleTest.*Japanese"
+  RUN_SERIAL TRUE TIMEOUT 900)

@@ -1,5 +1,5 @@
 // The application manifest of install.exe: its own identity, the common
-// controls version 6 it asks the loader for, and administrator rights.
+// controls version 6 it asks the loader for, administrator rights and UTF-8.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -16,6 +16,15 @@ std::string Tag(const std::string& xml, const std::string& element, size_t from 
   const size_t start = xml.find("<" + element, from);
   if (start == std::string::npos) return "";
   return xml.substr(start, xml.find('>', start) + 1 - start);
+}
+
+// The text of the element `<element ...>` found first at or after `from`;
+// "(none)" when there is none.
+std::string ElementText(const std::string& xml, const std::string& element, size_t from = 0) {
+  const std::string open = Tag(xml, element, from);
+  if (open.empty()) return "(none)";
+  const size_t start = xml.find(open, from) + open.size();
+  return xml.substr(start, xml.find("</" + element + ">", start) - start);
 }
 
 // The value of attribute `name` in `tag`; "(none)" when it is not there.
@@ -61,13 +70,7 @@ TEST(Manifest, NamesTheSetupAndItsCommonControls) {
                     {"type", "win32"}},
                    "manifest identity");
 
-  const std::string open = "<description>";
-  const size_t start = xml.find(open);
-  const size_t end = xml.find("</description>");
-  ASSERT_TRUE(start != std::string::npos && end != std::string::npos && start < end)
-      << "manifest: no description";
-  EXPECT_EQ(xml.substr(start + open.size(), end - start - open.size()), "Reminder")
-      << "manifest description";
+  EXPECT_EQ(ElementText(xml, "description"), "Reminder") << "manifest description";
 
   // The public key token is what lets the loader bind the system's assembly.
   const std::string dependent =
@@ -94,6 +97,21 @@ TEST(Manifest, AsksForAdministratorRights) {
   ExpectAttributes(Tag(xml, "requestedExecutionLevel", xml.find("<requestedPrivileges")),
                    {{"level", "requireAdministrator"}, {"uiAccess", "false"}},
                    "manifest execution level");
+}
+
+// The process's narrow strings are UTF-8 from Windows 10 version 1903 on,
+// whatever the code page of the system's narrow-string programs; older systems
+// ignore the element, which is in a namespace of its own.
+TEST(Manifest, AsksForUtf8AsTheProcessCodePage) {
+  const std::string xml = Manifest();
+  const size_t application = xml.find("<application");
+  ExpectAttributes(Tag(xml, "application"), {{"xmlns", "urn:schemas-microsoft-com:asm.v3"}},
+                   "manifest application");
+  const size_t settings = xml.find("<windowsSettings", application);
+  ExpectAttributes(Tag(xml, "activeCodePage", settings),
+                   {{"xmlns", "http://schemas.microsoft.com/SMI/2019/WindowsSettings"}},
+                   "manifest activeCodePage");
+  EXPECT_EQ(ElementText(xml, "activeCodePage", settings), "UTF-8");
 }
 
 struct ActCtxTraits {

@@ -90,6 +90,13 @@ std::string WindowsDir() {
   return std::string(path, length);
 }
 
+std::string Narrow(const std::wstring& text) {
+  std::string narrow(text.size() * 4, '\0');
+  narrow.resize(WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    &narrow[0], static_cast<int>(narrow.size()), nullptr, nullptr));
+  return narrow;
+}
+
 std::optional<std::string> ReadBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;

@@ -28,6 +28,9 @@ std::string WindowsDir();
 constexpr const char* kShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// `text` in this process's code page, as the engine's narrow calls take it.
+std::string Narrow(const std::wstring& text);
+
 // The file's bytes, or nothing when it cannot be read.
 std::optional<std::string> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);

@@ -106,14 +106,14 @@ TEST_F(FileSetTest, WithoutTheDistributionFolderNothingIsCopied) {
   EXPECT_FALSE(PathExists(target / "dates.txt"));
 }
 
-TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryLowerCasedAndOnlyFilesGetDeleted) {
+TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryAsFoundAndOnlyFilesGetDeleted) {
   WriteBytes(source / "Dates.TXT", "dates");
   ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
   WriteBytes(source / "Sub\\inner.txt", "inner");
   context.AddFile(IDS_FILE_EXE);
 
   context.AddAllInstalledFiles(InstallFolder::Installed(source.Path(), true));
-  EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre(".", "..", "dates.txt", "sub"));
+  EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre(".", "..", "Dates.TXT", "Sub"));
 
   context.DeleteListedFiles();
   EXPECT_THAT(context.ListedFiles(), IsEmpty());

@@ -70,6 +70,9 @@ TEST(ReadFileVersion, PathsOfMaxPathCharactersOrMoreFail) {
 
   SetupContext context;
   EXPECT_TRUE(context.ReadFileVersion(longest));
+  // Characters count, not bytes: a detour through a folder of 120 letters.
+  EXPECT_TRUE(context.ReadFileVersion(StandInFolder("v3105") + Narrow(std::wstring(120, L'ж')) +
+                                      "\\..\\kalquint.exe"));
   context.ProbedVersion = kScratchVersion;
   EXPECT_FALSE(context.ReadFileVersion(tooLong));
   EXPECT_EQ(context.ProbedVersion, kScratchVersion);

@@ -51,6 +51,8 @@ TEST_F(RegistryTest, ReadStringTakesTheBytesUpToTheFirstZeroOfAnyType) {
       {"259 characters", REG_SZ, std::string(259, 'a') + '\0', true, std::string(259, 'a')},
       {"260 bytes, no zero", REG_BINARY, std::string(260, 'b'), true, std::string(260, 'b')},
       {"261 bytes", REG_SZ, std::string(260, 'c') + '\0', false, "unchanged"},
+      {"259 letters", REG_SZ, Narrow(std::wstring(259, L'ж')) + '\0', true,
+       Narrow(std::wstring(259, L'ж'))},
       {"REG_DWORD", REG_DWORD, std::string("AB\0C", 4), true, "AB"},
       {"no terminator", REG_BINARY, "abc", true, "abc"},
   };

@@ -4,6 +4,9 @@
 #include <string>
 #include <tuple>
 
+#include "setup/install_folder.h"
+#include "setup/setup_context.h"
+#include "setup/setup_log.h"
 #include "setup/shared_folder.h"
 #include "tests/setup/engine_test_support.h"
 
@@ -82,6 +85,23 @@ TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
     EXPECT_FALSE(IsSharedFolder(folder));
     EXPECT_FALSE(IsSharedFolder("."));
   }
+}
+
+// Names are judged by their characters: 130 letters are more bytes than
+// MAX_PATH where each takes two. In a double-byte code page "ソ" (0x83 0x5C) ends
+// with the backslash's byte: a folder with one is refused, as the program's
+// byte-wise searches would cut it there, and the log makes no folder ending there.
+TEST_F(SharedFolderTest, NamesAreJudgedByTheirCharacters) {
+  const SetupContext context;
+  const std::string letters = Narrow(std::wstring(65, L'ж'));
+  EXPECT_TRUE(InstallFolder::Typed(context, scratch / letters + "\\" + letters).IsUsable());
+  if (!IsDBCSLeadByte(0x83)) GTEST_SKIP() << "the rest is for a double-byte code page (ja_JP)";
+  const std::string folder = scratch / "KQ \x83\x5C\x83t";
+  EXPECT_FALSE(InstallFolder::Typed(context, folder).IsUsable());
+  EXPECT_TRUE(InstallFolder::Typed(context, scratch / "KQ \x83t").IsUsable());
+  SetupLog log;
+  EXPECT_TRUE(log.Open(folder + "\\setup.log"));
+  EXPECT_FALSE(PathExists(scratch / "KQ \x83"));
 }
 
 }  // namespace
