@@ -5,7 +5,6 @@
 // reaches uncut, compared whole.
 #include <filesystem>
 #include <map>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -98,23 +97,8 @@ class CutOffTest : public CycleTest, public ::testing::WithParamInterface<CutCas
     AddRegistryState(HKEY_CLASSES_ROOT, "kqsfile", "HKCR\\kqsfile", state);
     AddValueState(HKEY_LOCAL_MACHINE, Narrow(kSessionManagerKey), Narrow(kPendingRenamesValue),
                   "pending renames", state);
-    AddFileState(Narrow(UninstallerCopyPath()), "kquninst.exe", state);
+    AddFileAndLeftoversState(Narrow(UninstallerCopyPath()), "kquninst.exe", state);
     return state;
-  }
-
-  int CountedCalls() const {
-    std::ifstream report{std::filesystem::path(report_)};
-    int lines = 0;
-    for (std::string line; std::getline(report, line);) ++lines;
-    return lines;
-  }
-
-  // The one call of the report, "<k> <call> <subject>", or "past the last call".
-  std::string LastCall() const {
-    std::ifstream report{std::filesystem::path(report_)};
-    std::string line = "past the last call";
-    for (std::string next; std::getline(report, next);) line = next;
-    return line;
   }
 
   const std::wstring target_ = JoinPath(folder_.MakeFolder(L"Мои программы"), L"KALENDRO");
@@ -130,7 +114,7 @@ TEST_P(CutOffTest, EveryCutLosesNothingAndTheNextRunCompletes) {
     const RegValueGuard pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
     Prepare();
     ASSERT_EQ(RunWalk(L"count"), 0u) << "the walk without a cut failed";
-    calls = CountedCalls();
+    calls = ReportedCallCount(report_);
     end = State();
   }
   ASSERT_TRUE(LostUserData(Narrow(target_) + "\\", walk.kept).empty());
@@ -140,7 +124,7 @@ TEST_P(CutOffTest, EveryCutLosesNothingAndTheNextRunCompletes) {
     const RegValueGuard pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
     Prepare();
     const DWORD code = RunWalk(L"cut:" + std::to_wstring(k));
-    const std::string call = LastCall();
+    const std::string call = LastReportedCall(report_);
     const std::string missing = LostUserData(Narrow(target_) + "\\", walk.kept);
     if (!missing.empty()) lost.Add(k, call, "lost" + missing);
     if (code != kCutOffExitCode) dishonest.Add(k, call, "ended with " + std::to_string(code));

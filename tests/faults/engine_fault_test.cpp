@@ -3,9 +3,11 @@
 // install, the update and the uninstall, as the unattended run and as the
 // wizard's engine functions. After each failure nothing of the user's may be
 // lost, success may be reported only over the fault-free end state, and the
-// same walk run again must reach that state.
+// same walk run again must reach that state. The engine walks are also cut off
+// at every call, in a child: this program again, running the one walk.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,6 +16,7 @@
 #include "app/unattended.h"
 #include "setup/steps.h"
 #include "tests/driver/case_name.h"
+#include "tests/driver/shell_links.h"
 #include "tests/faults/fault_seam.h"
 #include "tests/faults/machine_state.h"
 #include "tests/faults/walk_checks.h"
@@ -29,7 +32,7 @@ std::string TempPath() {
 // The build's distribution in `folder`, with the stand-in `variant` as its
 // kalquint.exe; the path of its install.exe.
 std::string MakeDistribution(const std::string& folder, const std::string& variant) {
-  CreateDirectoryA(folder.c_str(), nullptr);
+  std::filesystem::create_directories(folder);
   for (const auto& entry : std::filesystem::directory_iterator(BuildTreePath("distribution"))) {
     const std::string name = entry.path().filename().string();
     CopyFileA(entry.path().string().c_str(), (folder + name).c_str(), FALSE);
@@ -45,15 +48,20 @@ constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Sessi
 // the states of two runs compare whole.
 class Machine {
  public:
+  // The paths are fixed, so that a child running the walk finds the same machine.
   Machine()
       : root_(TempPath() + "kqfaults\\"),
-        dist3105_(MakeDistribution(distributions_ / "3105\\", "v3105")),
-        dist3200_(MakeDistribution(distributions_ / "3200\\", "v3200")) {
-    SetEnvironmentVariableA("KALQUINT_LOG", (distributions_ / "starts.log").c_str());
+        distributions_(TempPath() + "kqfaults-distributions\\"),
+        dist3105_(MakeDistribution(distributions_ + "3105\\", "v3105")),
+        dist3200_(MakeDistribution(distributions_ + "3200\\", "v3200")) {
+    SetEnvironmentVariableA("KALQUINT_LOG", (distributions_ + "starts.log").c_str());
   }
   ~Machine() {
     registry_.reset();
     RemoveRoot();
+    std::error_code error;
+    std::filesystem::remove_all(distributions_, error);
+    EXPECT_FALSE(error) << distributions_ << ": " << error.message();
     SetEnvironmentVariableA("KALQUINT_LOG", nullptr);
   }
   Machine(const Machine&) = delete;
@@ -95,12 +103,17 @@ class Machine {
     AddRegistryState(HKEY_LOCAL_MACHINE, kSessionManagerKey, "HKLM\\Session Manager", state);
     AddRegistryState(HKEY_CLASSES_ROOT, ".KQS", "HKCR\\.KQS", state);
     AddRegistryState(HKEY_CLASSES_ROOT, "kqsfile", "HKCR\\kqsfile", state);
-    AddFileState(uninstaller_, "kquninst.exe", state);
+    AddFileAndLeftoversState(uninstaller_, "kquninst.exe", state);
     return state;
   }
 
   // The real registry again, as the walks found it.
   void EndRedirection() { registry_.reset(); }
+  // The redirected registry, to be joined by a child.
+  const std::string& RegistryPath() const { return registry_->ScratchPath(); }
+  // The registry as the parent process redirected it; for a child that never
+  // returns, so the parent's scratch key outlives it.
+  void JoinRegistry(const std::string& path) { registry_.emplace(path); }
 
   const std::string& Root() const { return root_; }
   std::string Made() const { return root_ + "programs\\KALENDRO\\"; }
@@ -121,7 +134,7 @@ class Machine {
   }
 
   const std::string root_;
-  ScratchFolder distributions_;
+  const std::string distributions_;
   const std::string dist3105_;
   const std::string dist3200_;
   const std::string uninstaller_ = WindowsDir() + "\\kquninst.exe";
@@ -199,9 +212,6 @@ std::string FolderOfWalk(const Machine& machine, const WalkCase& walk) {
 // ---------------------------------------------------------------------------
 // The harness: the fault-free walk, then every k.
 
-// ---------------------------------------------------------------------------
-// The harness: the fault-free walk, then every k.
-
 class FaultWalkTest : public testing::TestWithParam<WalkCase> {
  protected:
   static void SetUpTestSuite() { InstallFaultSeam(GetModuleHandleA(nullptr)); }
@@ -216,6 +226,18 @@ class FaultWalkTest : public testing::TestWithParam<WalkCase> {
     const bool done = GetParam().run(machine_);
     counted_ = DisarmFaults();
     return done;
+  }
+
+  // The walk's report line; no finding of any kind, and none of the setup's
+  // keys in the real registry.
+  void ExpectNoFindings(const char* mode, int calls, const Finding& lost, const Finding& dishonest,
+                        const Finding& diverged) {
+    PrintReport(GetParam().name, mode, calls, calls, lost, dishonest, diverged);
+    EXPECT_EQ(lost.count, 0) << lost.first;
+    EXPECT_EQ(dishonest.count, 0) << dishonest.first;
+    EXPECT_EQ(diverged.count, 0) << diverged.first;
+    machine_.EndRedirection();
+    EXPECT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>());
   }
 
   Machine machine_;
@@ -249,36 +271,141 @@ TEST_P(FaultWalkTest, EveryFailureLosesNothingIsReportedAndCompletesOnTheNextRun
       if (!differences.empty()) diverged.Add(k, call, "the next run ended with" + differences);
     }
   }
-  PrintReport(walk.name, "failure mode", calls, calls, lost, dishonest, diverged);
-  EXPECT_EQ(lost.count, 0) << lost.first;
-  EXPECT_EQ(dishonest.count, 0) << dishonest.first;
-  EXPECT_EQ(diverged.count, 0) << diverged.first;
-  machine_.EndRedirection();
-  EXPECT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>());
+  ExpectNoFindings("failure mode", calls, lost, dishonest, diverged);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Walks, FaultWalkTest,
-    testing::Values(
-        WalkCase{"InstallUnattended", Start::kNothing,
-                 [](const Machine& m) { return InstallEveryOption(m, m.Made()); }, {}},
-        WalkCase{"UpdateKeepingNothingUnattended", Start::kInstalled,
-                 [](const Machine& m) { return UpdateUnattended(m, false); }, kAllDataKept},
-        WalkCase{"UpdateKeepingNothingEngine", Start::kInstalled,
-                 [](const Machine& m) { return UpdateEngine(m, false); }, kAllDataKept},
-        WalkCase{"UpdateBackingUpUnattended", Start::kInstalled,
-                 [](const Machine& m) { return UpdateUnattended(m, true); }, kDataBackedUp},
-        WalkCase{"UpdateBackingUpEngine", Start::kInstalled,
-                 [](const Machine& m) { return UpdateEngine(m, true); }, kDataBackedUp},
-        WalkCase{"UninstallUnattended", Start::kInstalled,
-                 [](const Machine& m) { return Unattended(m.Dist3105(), "/quiet"); }, kAllDataKept},
-        WalkCase{"UninstallEngine", Start::kInstalled,
-                 [](const Machine& m) { return UninstallEngine(m, false); }, kAllDataKept},
-        WalkCase{"UninstallAllFilesOfAMadeFolder", Start::kInstalled,
-                 [](const Machine& m) { return UninstallEngine(m, true); }, {}},
-        WalkCase{"UninstallAllFilesOfTheUsersFolder", Start::kInstalledInUsersFolder,
-                 [](const Machine& m) { return UninstallEngine(m, true); },
-                 {{kUsersNotes, {"notes.doc"}}}}),
-    CaseName());
+// The engine walks are also cut off here; the unattended ones are cut off
+// through the setup program's test build (tests/e2e/cut_off_test.cpp).
+const WalkCase kUnattendedWalks[] = {
+    {"InstallUnattended", Start::kNothing,
+     [](const Machine& m) { return InstallEveryOption(m, m.Made()); }, {}},
+    {"UpdateKeepingNothingUnattended", Start::kInstalled,
+     [](const Machine& m) { return UpdateUnattended(m, false); }, kAllDataKept},
+    {"UpdateBackingUpUnattended", Start::kInstalled,
+     [](const Machine& m) { return UpdateUnattended(m, true); }, kDataBackedUp},
+    {"UninstallUnattended", Start::kInstalled,
+     [](const Machine& m) { return Unattended(m.Dist3105(), "/quiet"); }, kAllDataKept}};
+
+const WalkCase kEngineWalks[] = {
+    {"UpdateKeepingNothingEngine", Start::kInstalled,
+     [](const Machine& m) { return UpdateEngine(m, false); }, kAllDataKept},
+    {"UpdateBackingUpEngine", Start::kInstalled,
+     [](const Machine& m) { return UpdateEngine(m, true); }, kDataBackedUp},
+    {"UninstallEngine", Start::kInstalled,
+     [](const Machine& m) { return UninstallEngine(m, false); }, kAllDataKept},
+    {"UninstallAllFilesOfAMadeFolder", Start::kInstalled,
+     [](const Machine& m) { return UninstallEngine(m, true); }, {}},
+    {"UninstallAllFilesOfTheUsersFolder", Start::kInstalledInUsersFolder,
+     [](const Machine& m) { return UninstallEngine(m, true); }, {{kUsersNotes, {"notes.doc"}}}}};
+
+INSTANTIATE_TEST_SUITE_P(Unattended, FaultWalkTest, testing::ValuesIn(kUnattendedWalks), CaseName());
+INSTANTIATE_TEST_SUITE_P(Engine, FaultWalkTest, testing::ValuesIn(kEngineWalks), CaseName());
+
+// ---------------------------------------------------------------------------
+// Cut off: a child, this program again with only the walk's test selected,
+// runs the walk on the machine the parent prepared, and the seam ends it at
+// call k. The parent then runs the walk again, with no fault.
+
+constexpr char kCutAtVariable[] = "KALQUINT_CUT_AT";
+constexpr char kCutRegistryVariable[] = "KALQUINT_CUT_REGISTRY";
+
+class CutOffWalkTest : public FaultWalkTest {
+ protected:
+  // The call the child is to be cut off at; 0 in the parent.
+  static int CutRequested() {
+    char at[16];
+    return GetEnvironmentVariableA(kCutAtVariable, at, sizeof at) > 0 ? std::atoi(at) : 0;
+  }
+
+  // In the child: the seam ends the process at call `at`; a walk that gets past
+  // it ends with its own result, which the parent counts as dishonest.
+  [[noreturn]] void RunAsChild(int at) {
+    char registry[MAX_PATH];
+    GetEnvironmentVariableA(kCutRegistryVariable, registry, MAX_PATH);
+    machine_.JoinRegistry(registry);
+    ArmFaults(FaultMode::kCutOff, at, report_.c_str());
+    const bool done = GetParam().run(machine_);
+    ExitProcess(done ? 0 : 1);
+  }
+
+  // The prepared walk in a child cut off at call `at`; the child's exit code.
+  DWORD RunCutOff(int at) {
+    machine_.Reset();
+    Prepare(machine_, GetParam().start);
+    DeleteFileA(report_.c_str());
+    SetEnvironmentVariableA(kCutAtVariable, std::to_string(at).c_str());
+    SetEnvironmentVariableA(kCutRegistryVariable, machine_.RegistryPath().c_str());
+    const DWORD code = RunThisTestInChild();
+    SetEnvironmentVariableA(kCutAtVariable, nullptr);
+    SetEnvironmentVariableA(kCutRegistryVariable, nullptr);
+    // What the child started runs on; a killed setup's programs may as well end.
+    EndStandinPrograms();
+    return code;
+  }
+
+  const std::string report_ = TempPath() + "kqfaults-calls.txt";
+
+ private:
+  // Its output goes nowhere: the parent reports what the child did.
+  static DWORD RunThisTestInChild() {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --gtest_filter=" +
+                               std::wstring(filter.begin(), filter.end());
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    const ScopedFile nowhere(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited,
+                                         OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = nowhere.Get();
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(self, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+      return GetLastError();
+    }
+    const ScopedHandle process(started.hProcess);
+    const ScopedHandle thread(started.hThread);
+    // A walk takes a second or two; one that hangs is ended and counted.
+    if (WaitForSingleObject(process.Get(), 60000) == WAIT_TIMEOUT) {
+      TerminateProcess(process.Get(), WAIT_TIMEOUT);
+      WaitForSingleObject(process.Get(), 10000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    return code;
+  }
+};
+
+TEST_P(CutOffWalkTest, EveryCutLosesNothingAndTheNextRunCompletes) {
+  if (const int at = CutRequested()) RunAsChild(at);
+  const WalkCase& walk = GetParam();
+  ASSERT_TRUE(RunArmed(FaultMode::kCount, 0)) << "the fault-free walk failed";
+  const int calls = counted_;
+  const MachineState end = machine_.State();
+
+  Finding lost, dishonest, diverged;
+  for (int k = 1; k <= calls; ++k) {
+    const DWORD code = RunCutOff(k);
+    const std::string call = LastReportedCall(report_);
+    const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+    if (!missing.empty()) lost.Add(k, call, "lost" + missing);
+    if (code != kCutOffExitCode) dishonest.Add(k, call, "ended with " + std::to_string(code));
+    const bool done = walk.run(machine_);
+    WaitForStartedPrograms();
+    const std::string lostNext = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+    if (missing.empty() && !lostNext.empty()) lost.Add(k, call, "the next run lost" + lostNext);
+    const std::string differences = Differences(end, machine_.State());
+    if (!done || !differences.empty()) {
+      diverged.Add(k, call, std::string(done ? "" : "the next run failed; ") + differences);
+    }
+  }
+  DeleteFileA(report_.c_str());
+  ExpectNoFindings("cut-off mode", calls, lost, dishonest, diverged);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, CutOffWalkTest, testing::ValuesIn(kEngineWalks), CaseName());
 
 }  // namespace

@@ -140,6 +140,21 @@ void AddFileState(const std::string& path, const std::string& label, MachineStat
   state["file " + label] = link ? LinkState(path) : FileBytes(path);
 }
 
+void AddFileAndLeftoversState(const std::string& path, const std::string& label,
+                              MachineState& state) {
+  AddFileState(path, label, state);
+  const std::string folder = path.substr(0, path.rfind('\\') + 1);
+  const std::string name = path.substr(folder.size());
+  WIN32_FIND_DATAA found;
+  const ScopedObject<FindHandleTraits> find(FindFirstFileA((path + ".*").c_str(), &found));
+  for (BOOL more = find.IsValid(); more; more = FindNextFileA(find.Get(), &found)) {
+    const std::string foundName = found.cFileName;
+    if (foundName.size() > name.size()) {
+      AddFileState(folder + foundName, label + foundName.substr(name.size()), state);
+    }
+  }
+}
+
 std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit) {
   std::string lines;
   size_t count = 0;

@@ -24,6 +24,10 @@ void AddValueState(HKEY root, const std::string& key, const std::string& name,
                    const std::string& label, MachineState& state);
 // One file's bytes, or its absence.
 void AddFileState(const std::string& path, const std::string& label, MachineState& state);
+// The same, with what a run cut off may have left beside the file under its
+// name with an ending added ("<path>.*": a copy set aside or staged).
+void AddFileAndLeftoversState(const std::string& path, const std::string& label,
+                              MachineState& state);
 
 // The entries that differ, at most `limit` of them, one a line.
 std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit = 6);

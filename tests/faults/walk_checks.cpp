@@ -27,7 +27,23 @@ bool Holds(const std::string& path, const char* content) {
   return file && std::string(std::istreambuf_iterator<char>(file), {}) == content;
 }
 
+std::vector<std::string> ReportedCalls(const std::filesystem::path& report) {
+  std::ifstream file(report);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
 }  // namespace
+
+int ReportedCallCount(const std::filesystem::path& report) {
+  return static_cast<int>(ReportedCalls(report).size());
+}
+
+std::string LastReportedCall(const std::filesystem::path& report) {
+  const std::vector<std::string> calls = ReportedCalls(report);
+  return calls.empty() ? "past the last call" : calls.back();
+}
 
 void WriteUserData(const std::string& folder) {
   const char* const files[][2] = {{"dates.txt", kUsersDates},

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ extern const std::vector<Kept> kDataBackedUp;
 // that a run cut off set aside (which the next run puts back), quoted; empty
 // when none is lost.
 std::string LostUserData(const std::string& folder, const std::vector<Kept>& kept);
+
+// The calls a seam's report file lists ("<k> <call> <subject>" a line): how
+// many, and the last, or "past the last call" when there is none.
+int ReportedCallCount(const std::filesystem::path& report);
+std::string LastReportedCall(const std::filesystem::path& report);
 
 // One kind of finding of a walk: how often, and the first with its call.
 struct Finding {

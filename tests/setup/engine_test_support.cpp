@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -199,7 +200,9 @@ std::optional<RawValue> QueryRawValue(HKEY root, const std::string& key, const s
 bool KeyExists(HKEY root, const std::string& key) { return OpenKey(root, key).IsValid(); }
 
 RegistryOverride::RegistryOverride()
-    : scratchPath_("Software\\KalquintSetupTests\\" + UniqueName("")) {
+    : RegistryOverride("Software\\KalquintSetupTests\\" + UniqueName("")) {}
+
+RegistryOverride::RegistryOverride(std::string scratchPath) : scratchPath_(std::move(scratchPath)) {
   // All stand-ins are made before any root is redirected: they live under the real HKCU.
   for (int i = 0; i < 3; ++i) {
     const std::string path = scratchPath_ + "\\" + kRedirectedRootNames[i];

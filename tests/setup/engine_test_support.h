@@ -93,10 +93,14 @@ bool KeyExists(HKEY root, const std::string& key);
 class RegistryOverride {
  public:
   RegistryOverride();
+  // The redirection into `scratchPath`, made or opened; a child process joins
+  // its parent's registry this way.
+  explicit RegistryOverride(std::string scratchPath);
   ~RegistryOverride();
   RegistryOverride(const RegistryOverride&) = delete;
   RegistryOverride& operator=(const RegistryOverride&) = delete;
   bool IsActive() const { return active_; }
+  const std::string& ScratchPath() const { return scratchPath_; }
   // The scratch key that stands in for `root`.
   HKEY StandInFor(HKEY root) const;
 
