@@ -1,21 +1,17 @@
 #include "setup/file_move.h"
 
+#include "setup/files.h"
 #include "setup/system_paths.h"
 #include "setup/text.h"
 
 namespace {
 
-bool IsReadOnly(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
 // MoveFileA does not replace: the file at `to` is moved aside first and deleted
 // only once `from` has taken its place, or put back when that fails (a file held
 // open cannot be renamed there), so that neither file is lost at any moment.
 bool MoveOverAside(const std::string& from, const std::string& to) {
-  if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  if (GetFileAttributesA(to.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (!FileExists(from)) return false;
+  if (!FileExists(to)) {
     return MoveFileA(from.c_str(), to.c_str()) != FALSE;
   }
   const std::string aside = NewTemporaryFile(FolderOf(to));

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+// Whether a file or folder of that name exists.
+bool FileExists(const std::string& path);
 // A file, not a folder, and there.
 bool IsFile(const std::string& path);
 bool IsReadOnly(const std::string& path);

@@ -42,10 +42,6 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string NewTemporaryFile(const std::string& folder) {
   // Zeroed: the call may fill MAX_PATH bytes with a cut name and no zero.
   char path[kPathBufferSize] = "";

@@ -27,9 +27,6 @@ std::string FormatText(const char* format, ...);
 // it holds none.
 std::string FolderOf(const std::string& path);
 
-// Whether a file or folder of that name exists.
-bool FileExists(const std::string& path);
-
 // A new empty file of a unique name in `folder` (ending with a backslash or
 // not), for a text or a file that must be complete before it takes another's
 // place; empty when none can be made.

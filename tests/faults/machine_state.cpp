@@ -1,10 +1,11 @@
 #include "tests/faults/machine_state.h"
 
-#include <shlobj.h>
-
 #include <cstdio>
 
 #include "setup/scoped.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/shell_links.h"
 
 namespace {
 
@@ -13,35 +14,24 @@ std::string Lower(std::string text) {
   return text;
 }
 
+bool IsLinkName(const std::string& name) {
+  return name.size() > 4 && Lower(name.substr(name.size() - 4)) == ".lnk";
+}
+
 // A link file's bytes hold the target's times, which differ between two copies
 // of it: what the link does is compared instead.
 std::string LinkState(const std::string& path) {
-  ComPtr<IShellLinkA> link;
-  ComPtr<IPersistFile> file;
-  WCHAR wide[MAX_PATH];
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.ReceiveVoid())) ||
-      FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())) ||
-      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0 ||
-      FAILED(file->Load(wide, STGM_READ))) {
+  try {
+    ShellLink link = ReadShellLink(Widen(path, CP_ACP));
+    CharLowerBuffW(&link.target[0], static_cast<DWORD>(link.target.size()));
+    return Utf8(link.target) + " " + Utf8(link.arguments);
+  } catch (const DriverError&) {
     return "unreadable link";
   }
-  char target[MAX_PATH] = "";
-  char arguments[MAX_PATH] = "";
-  link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-  link->GetArguments(arguments, MAX_PATH);
-  return Lower(target) + " " + arguments;
 }
 
 std::string FileBytes(const std::string& path) {
-  const ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-  if (!file.IsValid()) return "unreadable";
-  std::string bytes(GetFileSize(file.Get(), nullptr), '\0');
-  DWORD read = 0;
-  if (!bytes.empty()) ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-  bytes.resize(read);
-  return bytes;
+  return ReadFileBytes(Widen(path, CP_ACP)).value_or("unreadable");
 }
 
 void AddFolder(const std::string& root, const std::string& relative, const std::string& label,
@@ -57,7 +47,7 @@ void AddFolder(const std::string& root, const std::string& relative, const std::
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       state["folder " + key] = "";
       AddFolder(root, path + "\\", label, state);
-    } else if (Lower(name).size() > 4 && Lower(name).substr(name.size() - 4) == ".lnk") {
+    } else if (IsLinkName(name)) {
       state["link " + key] = LinkState(root + path);
     } else {
       const bool readOnly = (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -136,8 +126,7 @@ void AddRegistryState(HKEY root, const std::string& key, const std::string& labe
 
 void AddFileState(const std::string& path, const std::string& label, MachineState& state) {
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  const bool link = Lower(path).size() > 4 && Lower(path).substr(path.size() - 4) == ".lnk";
-  state["file " + label] = link ? LinkState(path) : FileBytes(path);
+  state["file " + label] = IsLinkName(path) ? LinkState(path) : FileBytes(path);
 }
 
 void AddFileAndLeftoversState(const std::string& path, const std::string& label,
