@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/driver/driver_common.h"
+#include "tests/driver/registry_values.h"
 #include "tests/driver/setup_state.h"
 
 namespace {
@@ -55,23 +56,18 @@ void SetStringValue(HKEY root, const std::string& key, const std::string& name,
 }
 
 std::optional<RawValue> QueryRawValue(HKEY root, const std::string& key, const std::string& name) {
-  ScopedRegKey opened;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, opened.Receive()) != ERROR_SUCCESS) {
-    return std::nullopt;
+  const std::optional<RegValue> value =
+      ReadRegValue(root, Widen(key, CP_ACP), Widen(name, CP_ACP));
+  if (!value) return std::nullopt;
+  const std::string bytes(value->bytes.begin(), value->bytes.end());
+  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ && value->type != REG_MULTI_SZ) {
+    return RawValue{value->type, bytes};
   }
-  RawValue value;
-  DWORD size = 0;
-  if (RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  if (RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &value.type,
-                       reinterpret_cast<BYTE*>(&value.bytes[0]), &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  return value;
+  // The system keeps strings in UTF-16; the narrow calls give them in this
+  // process's code page.
+  return RawValue{value->type,
+                  Narrow(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                      bytes.size() / sizeof(wchar_t)))};
 }
 
 RegistryOverride::RegistryOverride()

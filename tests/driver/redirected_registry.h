@@ -12,7 +12,8 @@
 
 #include "setup/scoped.h"
 
-// A registry value as the ANSI calls return it.
+// A registry value as the narrow calls return it: strings in this process's
+// code page.
 struct RawValue {
   DWORD type = REG_NONE;
   std::string bytes;
