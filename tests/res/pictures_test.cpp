@@ -43,11 +43,13 @@ size_t RowsSize(LONG bits, LONG height) {
   return static_cast<size_t>((bits + 31) / 32 * 4 * height);
 }
 
-void ExpectPaletted256(const DibHeader& header, const std::string& where) {
+void ExpectPaletted8Bit(const DibHeader& header, const std::string& where) {
   EXPECT_GE(header.size, sizeof(BITMAPINFOHEADER)) << where << ": header size";
   EXPECT_EQ(header.planes, 1) << where << ": planes";
   EXPECT_EQ(header.bitCount, 8) << where << ": bits per pixel";
-  EXPECT_EQ(PaletteSize(header), 256u) << where << ": colours";
+  // Eight bits a pixel; the colour table holds the entries the pixels use.
+  EXPECT_GE(PaletteSize(header), 2u) << where << ": colours";
+  EXPECT_LE(PaletteSize(header), 256u) << where << ": colours";
 }
 
 TEST(Pictures, PageBitmapIs126By60In256Colours) {
@@ -57,9 +59,9 @@ TEST(Pictures, PageBitmapIs126By60In256Colours) {
   ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << "bitmap 102";
   EXPECT_EQ(header.width, 126) << "bitmap 102: width";
   EXPECT_EQ(std::abs(header.height), 60) << "bitmap 102: height";
-  ExpectPaletted256(header, "bitmap 102");
+  ExpectPaletted8Bit(header, "bitmap 102");
   if (header.compression == BI_RGB)
-    EXPECT_GE(bytes.size(), header.size + 256 * sizeof(RGBQUAD) + RowsSize(126 * 8, 60))
+    EXPECT_GE(bytes.size(), header.size + PaletteSize(header) * sizeof(RGBQUAD) + RowsSize(126 * 8, 60))
         << "bitmap 102: pixels";
   else
     EXPECT_EQ(header.compression, static_cast<DWORD>(BI_RLE8)) << "bitmap 102: compression";
@@ -102,11 +104,11 @@ struct TransparentPixels {
 // The pixels of a square 8-bit icon image whose mask bit is 1. The system draws
 // an icon as (screen AND mask) XOR colour, so each must be black in the colour
 // plane, or the background shows through inverted.
-TransparentPixels CountTransparentPixels(const std::vector<BYTE>& image, DWORD headerSize,
+TransparentPixels CountTransparentPixels(const std::vector<BYTE>& image, const DibHeader& header,
                                          int size) {
   TransparentPixels counted;
-  const size_t palette = headerSize;
-  const size_t colours = palette + 256 * sizeof(RGBQUAD);
+  const size_t palette = header.size;
+  const size_t colours = palette + PaletteSize(header) * sizeof(RGBQUAD);
   const size_t colourStride = RowsSize(size * 8, 1);
   const size_t mask = colours + RowsSize(size * 8, size);
   const size_t maskStride = RowsSize(size, 1);
@@ -116,6 +118,10 @@ TransparentPixels CountTransparentPixels(const std::vector<BYTE>& image, DWORD h
       if (!(image[mask + y * maskStride + x / 8] & (0x80 >> (x % 8)))) continue;
       ++counted.all;
       const BYTE index = image[colours + y * colourStride + x];
+      if (index >= PaletteSize(header)) {
+        ++counted.notBlack;
+        continue;
+      }
       const BYTE* colour = &image[palette + index * sizeof(RGBQUAD)];
       if (colour[0] || colour[1] || colour[2]) ++counted.notBlack;
     }
@@ -152,12 +158,12 @@ TEST(Pictures, IconGroupsHoldOne256ColourImageEach) {
     const DibHeader header = ReadDibHeader(image);
     EXPECT_EQ(header.width, expected.size) << imageWhere << ": width";
     EXPECT_EQ(header.height, 2 * expected.size) << imageWhere << ": height of colour and mask";
-    ExpectPaletted256(header, imageWhere);
-    EXPECT_GE(image.size(), header.size + 256 * sizeof(RGBQUAD) +
+    ExpectPaletted8Bit(header, imageWhere);
+    EXPECT_GE(image.size(), header.size + PaletteSize(header) * sizeof(RGBQUAD) +
                                 RowsSize(expected.size * 8, expected.size) +
                                 RowsSize(expected.size, expected.size))
         << imageWhere << ": pixels and mask";
-    const TransparentPixels transparent = CountTransparentPixels(image, header.size, expected.size);
+    const TransparentPixels transparent = CountTransparentPixels(image, header, expected.size);
     EXPECT_GT(transparent.all, 0) << imageWhere << ": transparent pixels";
     EXPECT_EQ(transparent.notBlack, 0)
         << imageWhere << ": transparent pixels not black, of " << transparent.all;
