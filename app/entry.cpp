@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/main.h"
+#include "setup/system_paths.h"
 
 // The linker's list of static constructors: -1, the constructors, then 0.
 // NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
@@ -27,6 +28,7 @@ void RunStaticConstructors() {
 
 // The system enters here with the stack aligned to four bytes only.
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WINAPI SetupEntry() {
+  RestrictLibrarySearch();
   RunStaticConstructors();
   ExitProcess(static_cast<UINT>(RunSetup(ArgumentsAfterProgramName(GetCommandLineA()))));
 }

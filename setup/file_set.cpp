@@ -47,16 +47,58 @@ bool SetupContext::SetAside(const std::string& path) {
   return true;
 }
 
-bool SetupContext::PutFile(const std::string& from, const std::string& to, bool replace) {
-  if (replace && !SetAside(to)) return false;
-  // Never over a file: one that is there now was not there a moment ago.
-  if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) return false;
-  Work.Add({Change::kFileMade, to});
-  return ClearReadOnly(to);
+namespace {
+
+constexpr DWORD kCopyBlockBytes = 64 * 1024;
+
+// The whole of the open file `source` into `target`, with its time of writing.
+bool CopyContent(HANDLE source, HANDLE target) {
+  std::vector<char> block(kCopyBlockBytes);
+  if (SetFilePointer(source, 0, nullptr, FILE_BEGIN) != 0) return false;
+  for (;;) {
+    DWORD read = 0;
+    DWORD written = 0;
+    if (!ReadFile(source, block.data(), kCopyBlockBytes, &read, nullptr)) return false;
+    if (read == 0) break;
+    if (!WriteFile(target, block.data(), read, &written, nullptr) || written != read) return false;
+  }
+  FILETIME time;
+  return GetFileTime(source, nullptr, nullptr, &time) &&
+         SetFileTime(target, nullptr, nullptr, &time);
 }
 
-bool SetupContext::MakeFolder(const std::string& path) {
-  if (!CreateDirectoryA(path.c_str(), nullptr)) return false;
+}  // namespace
+
+void SetupContext::Hold(const std::string& path) {
+  Held.push_back({path, OpenToCopy(path)});
+}
+
+void SetupContext::HoldDistribution() {
+  Hold(OwnModulePath());
+  for (const InstalledFile& file : kInstalledFiles) Hold(SourceDir + LoadText(file.name));
+}
+
+bool SetupContext::PutFile(const std::string& from, const std::string& to, bool replace) {
+  if (replace && !SetAside(to)) return false;
+  // What the setup holds is what the user started it with; what it does not
+  // hold (a file the engine is asked to copy on its own) is held for the copy.
+  const ScopedFile opened = OpenToCopy(from);
+  HANDLE source = opened.Get();
+  for (const HeldFile& file : Held) {
+    if (lstrcmpiA(file.path.c_str(), from.c_str()) == 0) source = file.file.Get();
+  }
+  if (source == INVALID_HANDLE_VALUE) return false;
+  // Never over a file: one that is there now was not there a moment ago.
+  const ScopedFile target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!target.IsValid()) return false;
+  // Recorded before a byte is written: a copy that stops half-way goes with the step.
+  Work.Add({Change::kFileMade, to});
+  return CopyContent(source, target.Get());
+}
+
+bool SetupContext::MakeFolder(const std::string& path, SECURITY_ATTRIBUTES* security) {
+  if (!CreateDirectoryA(path.c_str(), security)) return false;
   Work.Add({Change::kFolderMade, path});
   return true;
 }
@@ -151,9 +193,8 @@ bool SetupContext::ReplaceDataFile(StringId id) {
   // The replacement is made beside the user's file first: the user's file moves
   // to its backup only once its replacement is in hand.
   const std::string staged = StagedName(path);
-  if (!CopyFileA(source.c_str(), staged.c_str(), FALSE)) return false;
-  Work.Add({Change::kFileMade, staged});
-  if (!ClearReadOnly(staged) || !BackupFile(id) || !MoveFileA(staged.c_str(), path.c_str())) {
+  if (!PutFile(source, staged, false) || !BackupFile(id) ||
+      !MoveFileA(staged.c_str(), path.c_str())) {
     return false;
   }
   Work.Add({Change::kFileMoved, path, staged});

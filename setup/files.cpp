@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "setup/scoped.h"
 
 namespace {
@@ -84,9 +86,42 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return text;
 }
 
+ScopedFile OpenToCopy(const std::string& path) {
+  return ScopedFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+namespace {
+
+constexpr DWORD kCompareBlockBytes = 32 * 1024;
+
+// The next block of `file` into `block`; false when it cannot be read.
+bool ReadBlock(HANDLE file, std::vector<char>& block) {
+  DWORD read = 0;
+  block.resize(kCompareBlockBytes);
+  if (!ReadFile(file, block.data(), kCompareBlockBytes, &read, nullptr)) return false;
+  block.resize(read);
+  return true;
+}
+
+}  // namespace
+
 bool HaveSameContent(const std::string& a, const std::string& b) {
-  const std::optional<std::string> first = ReadWholeFile(a);
-  return first && IsFile(a) && first == ReadWholeFile(b);
+  // Sizes first, then block by block: a data file may be large.
+  const ScopedFile first = OpenToCopy(a);
+  const ScopedFile second = OpenToCopy(b);
+  if (!first.IsValid() || !second.IsValid() ||
+      GetFileSize(first.Get(), nullptr) != GetFileSize(second.Get(), nullptr)) {
+    return false;
+  }
+  std::vector<char> one;
+  std::vector<char> other;
+  do {
+    if (!ReadBlock(first.Get(), one) || !ReadBlock(second.Get(), other) || one != other) {
+      return false;
+    }
+  } while (!one.empty());
+  return true;
 }
 
 bool IsMissing(const std::string& path) {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "setup/scoped.h"
+
 // Whether a file or folder of that name exists.
 bool FileExists(const std::string& path);
 // A file, not a folder, and there.
@@ -30,6 +32,9 @@ bool IsGone(unsigned long deletion);
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Whether both files can be read and hold the same bytes.
+// `path` open for reading, while nobody may change, rename or delete it.
+ScopedFile OpenToCopy(const std::string& path);
+
 bool HaveSameContent(const std::string& a, const std::string& b);
 
 // Whether the system says there is nothing at `path` (as opposed to not

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "setup/files.h"
+#include "setup/folder_trust.h"
 #include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "setup/shared_folder.h"
@@ -84,8 +85,10 @@ InstallFolder InstallFolder::Typed(const SetupContext& context, const std::strin
                                    HasDevicePrefix(typed)
                                ? std::string()
                                : FullPath(typed);
+  // A folder another user could change or swap, or one reached through a link,
+  // is no place for programs that run as administrator.
   if (full.empty() || HasDevicePrefix(full) || !ProgramCanName(full) ||
-      HasBackslashByteInACharacter(full)) {
+      HasBackslashByteInACharacter(full) || TrustOfFolder(full) != FolderTrust::kTrusted) {
     return InstallFolder(std::string(), false);
   }
   const std::string folder = WithTrailingBackslash(full);
@@ -106,7 +109,7 @@ bool InstallFolder::Create(SetupContext& context) {
   // Recorded before the folder is made: a run cut off in between still knows
   // that the installation made it.
   if (!context.SetRegString(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_CREATED_LOCATION, path_) ||
-      !context.MakeFolder(directory)) {
+      !context.MakeFolder(directory, InstallFolderSecurity())) {
     return false;
   }
   made_ = true;

@@ -86,7 +86,9 @@ Installation FindInstallation(SetupContext& context, LookupPurpose purpose) {
 bool SetupContext::LoadLocation(bool fromModule) {
   if (fromModule) {
     SourceDir = FolderOf(OwnModulePath());
-    return !SourceDir.empty() && ReadProgramVersion();
+    if (SourceDir.empty()) return false;
+    HoldDistribution();
+    return ReadProgramVersion();
   }
   const Installation found = FindInstallation(*this, LookupPurpose::kUninstall);
   SourceDir = found.folder;
@@ -108,17 +110,37 @@ std::string FormatVersion(const char* format, const FileVersion& version) {
                     LOWORD(version.ls));
 }
 
+namespace {
+
+// The version calls, from the system folder's DLL by its full path: it is none
+// of the system's known DLLs, and an import of it would be looked for first
+// beside the program, wherever that was downloaded.
+struct VersionCalls {
+  ScopedLibrary library{LoadSystemLibrary("version.dll")};
+  template <typename Call>
+  Call Find(const char* name) const {
+    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
+  }
+  decltype(&GetFileVersionInfoSizeA) infoSize = Find<decltype(&GetFileVersionInfoSizeA)>("GetFileVersionInfoSizeA");
+  decltype(&GetFileVersionInfoA) info = Find<decltype(&GetFileVersionInfoA)>("GetFileVersionInfoA");
+  decltype(&VerQueryValueA) query = Find<decltype(&VerQueryValueA)>("VerQueryValueA");
+};
+
+}  // namespace
+
 bool SetupContext::ReadFileVersion(const std::string& path) {
   if (CharacterCount(path.c_str(), -1) > MAX_PATH) return false;
+  const VersionCalls calls;
+  if (calls.infoSize == nullptr || calls.info == nullptr || calls.query == nullptr) return false;
   DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  const DWORD size = calls.infoSize(path.c_str(), &handle);
   if (size == 0) return false;
   std::vector<BYTE> info(size);
-  if (!GetFileVersionInfoA(path.c_str(), handle, size, info.data())) return false;
+  if (!calls.info(path.c_str(), handle, size, info.data())) return false;
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixedSize = 0;
   char root[] = "\\";
-  if (!VerQueryValueA(info.data(), root, reinterpret_cast<void**>(&fixed), &fixedSize) ||
+  if (!calls.query(info.data(), root, reinterpret_cast<void**>(&fixed), &fixedSize) ||
       fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO)) {
     return false;
   }

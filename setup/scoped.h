@@ -77,6 +77,13 @@ struct ImageListTraits {
   static void Close(Handle list) { ImageList_Destroy(list); }
 };
 
+struct LibraryTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle library) { FreeLibrary(library); }
+};
+
+using ScopedLibrary = ScopedObject<LibraryTraits>;
 using ScopedRegKey = ScopedObject<RegKeyTraits>;
 using ScopedHandle = ScopedObject<KernelHandleTraits>;
 using ScopedFile = ScopedObject<FileHandleTraits>;

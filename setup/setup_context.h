@@ -112,7 +112,7 @@ class SetupContext {
   bool SetAside(const std::string& path);
   // Makes the folder `path` (no trailing backslash); false when it could not,
   // also when it was there.
-  bool MakeFolder(const std::string& path);
+  bool MakeFolder(const std::string& path, SECURITY_ATTRIBUTES* security = nullptr);
 
   // Shell (shell.cpp).
   bool CreateShortcut(const std::string& link, const std::string& target,
@@ -137,6 +137,12 @@ class SetupContext {
   // asked for, and nothing else.
   void CancelPendingDeletion(const std::string& path);
 
+  // Opens the distribution's files and the running program's own, so that
+  // nobody may change, replace or delete them before they are copied: the
+  // version read is that of what gets installed (location.cpp, before it).
+  void HoldDistribution();
+  void Hold(const std::string& path);
+
   FileVersion ProbedVersion;   // version of the file last read with success
   FileVersion ProgramVersion;  // the main program's version shown on the pages
   std::string SourceDir;       // distribution folder; in uninstall mode the installed one
@@ -156,6 +162,11 @@ class SetupContext {
                     const std::string& shown);
   ScopedRegKey OpenKeyToWrite(HKEY root, const std::string& path, bool& userProtected);
 
+  struct HeldFile {
+    std::string path;
+    ScopedFile file;
+  };
+  std::vector<HeldFile> Held;             // the distribution as started, until the run ends
   std::vector<std::string> FileNameList;  // bare names for the next copy or delete
   ScopedRegKey SettingsKeyHandle;
 };

@@ -33,6 +33,7 @@ enum class StepOutcome {
   kProgramRunning,  // the main program did not close within the bound
   kNotReplaced,     // the main program closed but its files could not be replaced
   kNotRemoved,      // a file, link or key of the program could not be removed
+  kFolderNotTrusted,  // the installed folder became a link, or others may change it: nothing changed
 };
 
 // The end of a step: its changes stay when it is `done` and are taken back

@@ -29,6 +29,22 @@ std::string SystemDirectory() {
   return PathFromBuffer(path, GetSystemDirectoryA(path, kPathBufferSize));
 }
 
+void RestrictLibrarySearch() {
+  // Newer calls, reached by name: the older family still loads the program.
+  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const auto restrictToSystem = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (restrictToSystem != nullptr && restrictToSystem(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  const auto setSearchFolder = reinterpret_cast<BOOL(WINAPI*)(LPCSTR)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (setSearchFolder != nullptr) setSearchFolder("");
+}
+
+HMODULE LoadSystemLibrary(const char* name) {
+  const std::string system = SystemDirectory();
+  return system.empty() ? nullptr : LoadLibraryA((system + "\\" + name).c_str());
+}
+
 std::string OwnModulePath() {
   char path[kPathBufferSize];
   return PathFromBuffer(path, GetModuleFileNameA(nullptr, path, kPathBufferSize));

@@ -3,6 +3,8 @@
 // comes back empty.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // Bytes for a path or a name of up to MAX_PATH characters with its terminating
@@ -21,6 +23,14 @@ std::string WindowsDirectory();
 
 // The system directory, as the system gives it.
 std::string SystemDirectory();
+
+// Loads no DLL from the program's folder, the current folder or any other
+// folder a user may write: the system folder only where the system can be told
+// so, else at least without the current folder. The program's first act.
+void RestrictLibrarySearch();
+
+// The DLL `name` from the system folder, by its full path; none when it is not there.
+HMODULE LoadSystemLibrary(const char* name);
 
 // The full path of the running program's file.
 std::string OwnModulePath();

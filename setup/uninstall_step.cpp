@@ -3,6 +3,7 @@
 // main program last, then the records that lead to the installation, the
 // uninstall entry last of all.
 #include "setup/files.h"
+#include "setup/folder_trust.h"
 #include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
@@ -15,9 +16,12 @@ namespace {
 constexpr DWORD kUnregisterWaitMilliseconds = 5000;
 constexpr DWORD kUnregisterPauseMilliseconds = 1000;
 
-// An earlier run that was cut off may have deleted the program already.
-bool UnregisterProgram(const SetupContext& context) {
-  if (IsMissing(context.SourceDir + LoadText(IDS_FILE_EXE))) return true;
+// An earlier run that was cut off may have deleted the program already, and a
+// program in a folder others may change is not theirs to have run as administrator.
+bool UnregisterProgram(const SetupContext& context, FolderTrust trust) {
+  if (trust != FolderTrust::kTrusted || IsMissing(context.SourceDir + LoadText(IDS_FILE_EXE))) {
+    return true;
+  }
   const StartedProgram unregistering = context.RunProgram(IDS_FILE_EXE, IDS_ARG_UNREGSERVER);
   if (unregistering.process.IsValid()) {
     WaitForSingleObject(unregistering.process.Get(), kUnregisterWaitMilliseconds);
@@ -88,10 +92,13 @@ bool DeleteRegistryEntries(const SetupContext& context) {
 StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
                              bool deleteAllFiles) {
   context.Log.Write("uninstall of", context.SourceDir);
+  // Through a link, the deletions would reach whatever it leads to.
+  const FolderTrust trust = TrustOfFolder(context.SourceDir);
+  if (trust == FolderTrust::kThroughLink) return StepOutcome::kFolderNotTrusted;
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   // The uninstaller goes at the restart only with the records that name it:
   // its deletion is taken back when they stay.
-  const bool removed = context.ScheduleSelfDeletion() && UnregisterProgram(context) &&
+  const bool removed = context.ScheduleSelfDeletion() && UnregisterProgram(context, trust) &&
                        DeleteShortcuts(context, kUserShortcutFolders) &&
                        DeleteShortcuts(context, kAllUsersShortcutFolders) &&
                        DeleteFiles(context, folder, deleteAllFiles) && DeleteRegistryEntries(context);

@@ -1,6 +1,7 @@
 // The update wizard's work: the earlier installation's files replaced in place.
 // A failed update takes back everything it changed.
 #include "setup/data_file_lists.h"
+#include "setup/folder_trust.h"
 #include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/steps.h"
@@ -32,6 +33,10 @@ bool ReplaceTheOtherFiles(SetupContext& context, const UpdateChoices& choices) {
 
 StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choices) {
   context.Log.Write("update of", context.InstallDir);
+  // The programs it starts there would run as administrator.
+  if (TrustOfFolder(context.InstallDir) != FolderTrust::kTrusted) {
+    return StepOutcome::kFolderNotTrusted;
+  }
   if (!context.CloseRunningProgram()) return StepOutcome::kProgramRunning;
   // The main program first, alone: when it cannot be replaced nothing else
   // changes.

@@ -107,6 +107,8 @@ StringId MessageOf(StepOutcome outcome) {
       return IDS_PROGRAM_NOT_REPLACED;
     case StepOutcome::kNotRemoved:
       return IDS_PROGRAM_NOT_REMOVED;
+    case StepOutcome::kFolderNotTrusted:
+      return IDS_FOLDER_NOT_TRUSTED;
     case StepOutcome::kDone:
       break;
   }

@@ -26,10 +26,41 @@ void ForEachEntry(const std::wstring& folder, Visit visit) {
   } while (FindNextFileW(find.Get(), &entry));
 }
 
+// The host's name of a path of the prefix.
+std::wstring HostPath(const std::wstring& path) {
+  using HostName = char* (*)(const wchar_t*);
+  const auto hostName = reinterpret_cast<HostName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = hostName != nullptr ? hostName(path.c_str()) : nullptr;
+  if (name == nullptr) throw DriverError("no host path for " + Utf8(path));
+  const std::wstring wide = Widen(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return wide;
+}
+
+void RunHostProgram(std::wstring commandLine) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    throw DriverError("cannot start " + Utf8(commandLine));
+  }
+  const ScopedHandle process(started.hProcess);
+  const ScopedHandle thread(started.hThread);
+  WaitForSingleObject(process.Get(), 10000);
+}
+
+
 void RemoveTree(const std::wstring& folder) {
   ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
     const std::wstring path = JoinPath(folder, name);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      // A link goes as a link, never followed; Wine's own calls cannot remove one.
+      RunHostProgram(L"Z:\\bin\\rm -f \"" + HostPath(path) + L"\"");
+      WaitUntil([&] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                std::chrono::seconds(5));
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
       RemoveTree(path);
     } else {
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -72,6 +103,22 @@ std::wstring StandinPath(const std::wstring& variant) {
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (!folder.empty() && folder.back() == L'\\') return folder + name;
   return folder + L'\\' + name;
+}
+
+
+void MakeHostLink(const std::wstring& link, const std::wstring& target) {
+  RunHostProgram(L"Z:\\bin\\ln -s \"" + HostPath(target) + L"\" \"" + HostPath(link) + L"\"");
+  // A host program's end is not the handle's signal: the link is waited for.
+  const auto isLink = [&] {
+    const DWORD attributes = GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  };
+  if (!WaitUntil(isLink, std::chrono::seconds(5))) throw DriverError("no link at " + Utf8(link));
+}
+
+void OpenToEveryone(const std::wstring& folder) {
+  RunHostProgram(L"Z:\\bin\\chmod 0777 \"" + HostPath(folder) + L"\"");
+  Sleep(500);
 }
 
 std::wstring ShortPath(const std::wstring& path) {

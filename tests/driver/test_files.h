@@ -25,6 +25,13 @@ std::string NarrowFolder(const std::wstring& folder);
 std::wstring ShortPath(const std::wstring& path);
 void CopyFileOrThrow(const std::wstring& from, const std::wstring& to);
 
+// What Wine's own calls cannot make, made on the host through its programs,
+// which Wine starts like any other: a symbolic link `link` to the folder
+// `target` (Wine shows it as a reparse point), and a folder every user may
+// change (its host mode 0777, shown as a grant to Everyone).
+void MakeHostLink(const std::wstring& link, const std::wstring& target);
+void OpenToEveryone(const std::wstring& folder);
+
 // A fresh folder under the Wine user's temp folder, removed with all it holds.
 class TempFolder {
  public:

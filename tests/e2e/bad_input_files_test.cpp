@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <optional>
 #include <vector>
 
 #include "res/resource_ids.h"
@@ -333,6 +334,48 @@ TEST_F(BadInputTest, DistributionWithoutTheProgramIsRefused) {
             1u);
   EXPECT_FALSE(FileExists(quiet));
   EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// The installed folder replaced by a link to another folder of the user's: the
+// update, the plain uninstall and "delete all files" change nothing behind it,
+// fail, and keep the records that lead back to the installation.
+TEST_F(BadInputTest, InstalledFolderReplacedByALinkIsLeftAlone) {
+  const std::wstring installed = folder_.File(L"KQ");
+  ASSERT_EQ(StartLogged(Distribution(L"v3105"), L"/setup /quiet /dir=\"" + installed + L"\"")
+                .WaitForExit(),
+            0u);
+  ASSERT_TRUE(MoveFileW(installed.c_str(), folder_.File(L"KQ-moved").c_str()));
+  const std::wstring other = folder_.MakeFolder(L"other");
+  const std::vector<std::wstring> theirs = {L"kalquint.exe", L"kalquint.hlp", L"notes.kqs",
+                                            L"report.txt", L"update.txt"};
+  for (const std::wstring& name : theirs) WriteFileBytes(JoinPath(other, name), kUserDates);
+  // A program there, so that the update and the uninstall find an installation.
+  CopyFileOrThrow(StandinPath(L"v3105"), JoinPath(other, L"kalquint.exe"));
+  std::vector<std::optional<std::string>> before;
+  for (const std::wstring& name : theirs) before.push_back(ReadFileBytes(JoinPath(other, name)));
+  MakeHostLink(installed, other);
+
+  EXPECT_EQ(StartLogged(Distribution(L"v3200"), L"/setup /quiet").WaitForExit(), 1u);
+  EXPECT_EQ(StartLogged(UninstallerCopyPath(), L"/quiet").WaitForExit(), 1u);
+  SetupRun& wizard = StartLogged(UninstallerCopyPath(), L"");
+  const Page page = wizard.WaitForPage(kUninstallCaption);
+  page.SetChecked(IDC_DELETE_ALL, true);
+  page.Click(IDOK);
+  const MessageBoxWindow box = wizard.WaitForMessageBox();
+  EXPECT_EQ(box.Message(), L"Папка\n" + installed +
+                               L"\\\nстала ссылкой или её могут изменить другие пользователи. "
+                               L"Ничего не изменено.");
+  box.PressOk();
+  box.WaitClosed();
+  page.Click(IDCANCEL);
+  EXPECT_EQ(wizard.WaitForExit(), 0u);
+
+  EXPECT_EQ(FolderEntries(other), theirs);
+  for (size_t index = 0; index < theirs.size(); ++index) {
+    EXPECT_EQ(ReadFileBytes(JoinPath(other, theirs[index])), before[index]) << Utf8(theirs[index]);
+  }
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_TRUE(FileExists(UninstallerCopyPath()));
 }
 
 }  // namespace

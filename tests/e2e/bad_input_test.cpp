@@ -93,6 +93,56 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableFolderCase{"DevicePrefix", L"\\\\.\\C:\\KALENDRO", false}),
     CaseName());
 
+// Folders the setup, running as administrator, cannot trust: one reached
+// through a link, and one that every user may change or whose parent lets
+// every user swap what it holds.
+enum class Untrusted { kLink, kBelowALink, kOpenFolder, kBelowAnOpenFolder };
+
+struct UntrustedFolderCase {
+  const char* name;
+  Untrusted kind;
+  friend std::ostream& operator<<(std::ostream& out, const UntrustedFolderCase& given) {
+    return out << given.name;
+  }
+};
+
+class UntrustedFolderTest : public PathFieldTest,
+                            public ::testing::WithParamInterface<UntrustedFolderCase> {};
+
+TEST_P(UntrustedFolderTest, IsRefusedAndNothingIsWrittenThere) {
+  const std::wstring target = folder_.MakeFolder(L"target");
+  const std::wstring link = folder_.File(L"link");
+  std::wstring typed;
+  switch (GetParam().kind) {
+    case Untrusted::kLink:
+      MakeHostLink(link, target);
+      typed = link;
+      break;
+    case Untrusted::kBelowALink:
+      MakeHostLink(link, target);
+      typed = JoinPath(link, L"KALENDRO");
+      break;
+    case Untrusted::kOpenFolder:
+      OpenToEveryone(target);
+      typed = target;
+      break;
+    case Untrusted::kBelowAnOpenFolder:
+      OpenToEveryone(target);
+      typed = JoinPath(target, L"KALENDRO");
+      break;
+  }
+  ExpectRefusedThenInstalled(typed);
+  EXPECT_EQ(FolderEntries(target), std::vector<std::wstring>());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, UntrustedFolderTest,
+    ::testing::Values(UntrustedFolderCase{"Link", Untrusted::kLink},
+                      UntrustedFolderCase{"BelowALink", Untrusted::kBelowALink},
+                      UntrustedFolderCase{"OpenToEveryone", Untrusted::kOpenFolder},
+                      UntrustedFolderCase{"BelowAFolderOpenToEveryone", Untrusted::kBelowAnOpenFolder}),
+    CaseName());
+
 TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   const std::wstring current = folder_.MakeFolder(L"current");
   const std::wstring parent = JoinPath(current, L"relative");

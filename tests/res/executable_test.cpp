@@ -124,14 +124,14 @@ const std::map<std::string, std::set<std::string>> kImports = {
     {"comctl32.dll",
      {"ImageList_Create", "ImageList_Destroy", "ImageList_ReplaceIcon", "InitCommonControls"}},
     {"kernel32.dll",
-     {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateMutexA", "CreateThread",
-      "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose", "FindFirstFileA", "FindNextFileA", "GetCommandLineA", "GetFileAttributesA",
+     {"CloseHandle", "CreateDirectoryA", "CreateFileA", "CreateMutexA", "CreateThread",
+      "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose", "FindFirstFileA", "FindNextFileA", "FreeLibrary", "GetCommandLineA", "GetCurrentProcess", "GetFileAttributesA", "GetFileTime",
       "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocalTime", "GetLocaleInfoA",
       "GetModuleFileNameA", "GetModuleHandleA",
       "GetProcAddress", "GetProcessHeap", "GetShortPathNameA", "GetSystemDirectoryA",
       "GetTempFileNameA", "GetTickCount", "GetVersionExA", "GetWindowsDirectoryA", "HeapAlloc", "HeapFree",
-      "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile",
-      "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer", "Sleep",
+      "LoadLibraryA", "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile",
+      "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer", "SetFileTime", "Sleep",
       "WaitForSingleObject", "WideCharToMultiByte", "WriteFile", "lstrcmpiA", "lstrlenA"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
     {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
@@ -142,7 +142,6 @@ const std::map<std::string, std::set<std::string>> kImports = {
       "IsWindow", "IsDlgButtonChecked", "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBoxA",
       "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA", "ScreenToClient",
       "SendMessageA", "SetCursor", "SetDlgItemTextA", "SetWindowLongA", "wvsprintfA"}},
-    {"version.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},
 };
 
 // What the first Windows 95 exports, as the platform's documentation of each
@@ -171,14 +170,14 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
     {"kernel32.dll",
      {"CloseHandle", "CopyFileA", "CreateDirectoryA", "CreateFileA", "CreateMutexA",
       "CreateThread", "DeleteFileA", "ExitProcess", "ExpandEnvironmentStringsA", "FindClose",
-      "FindFirstFileA", "FindNextFileA", "FlushFileBuffers", "GetCommandLineA", "GetEnvironmentVariableA",
-      "GetExitCodeProcess", "GetFileAttributesA", "GetFileSize", "GetFullPathNameA",
+      "FindFirstFileA", "FindNextFileA", "FlushFileBuffers", "FreeLibrary", "GetCommandLineA", "GetCurrentProcess", "GetEnvironmentVariableA",
+      "GetExitCodeProcess", "GetFileAttributesA", "GetFileSize", "GetFileTime", "GetFullPathNameA",
       "GetLastError", "GetLocalTime", "GetLocaleInfoA", "GetModuleFileNameA", "GetModuleHandleA",
       "GetProcAddress",
       "GetProcessHeap", "GetShortPathNameA", "GetSystemDirectoryA", "GetTempFileNameA",
       "GetTickCount", "GetVersionExA", "GetWindowsDirectoryA", "HeapAlloc", "HeapFree",
       "LoadLibraryA", "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess",
-      "ReadFile", "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer",
+      "ReadFile", "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer", "SetFileTime",
       "Sleep", "WaitForMultipleObjects", "WaitForSingleObject", "WideCharToMultiByte",
       "WriteFile", "lstrcmpiA", "lstrcpyA", "lstrcpynA", "lstrlenA"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
@@ -226,6 +225,23 @@ TEST(Executable, ImportsNothingThatWindows95Lacks) {
   const PeImage image(ReadWholeFile(InstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   EXPECT_EQ(Missing(Qualified(image.Imports()), Qualified(kWindows95Exports)), "");
+}
+
+// An import is looked for beside the program before the system folder unless
+// the system lists its DLL among the known DLLs, which load from the system
+// folder only; the common controls come through the manifest's dependency.
+// Beside a downloaded setup that runs as administrator, anything else could be
+// a planted DLL that runs before the first page.
+TEST(Executable, ImportsOnlyKnownDlls) {
+  const PeImage image(ReadWholeFile(InstallExePath()));
+  ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
+  const std::set<std::string> known = {"advapi32.dll", "comctl32.dll", "gdi32.dll",
+                                       "kernel32.dll", "ole32.dll",    "oleaut32.dll",
+                                       "shell32.dll",  "user32.dll"};
+  std::string others;
+  for (const auto& [dll, functions] : image.Imports())
+    if (!known.count(dll)) others += " " + dll;
+  EXPECT_EQ(others, "");
 }
 
 // The mnemonics of the disassembly that the build writes beside install.exe,

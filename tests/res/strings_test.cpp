@@ -94,6 +94,7 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {110, L"Программу KALENDRO! quintara не удалось полностью удалить из папки\n%s\nЗакройте "
           L"программы, которые используют её файлы, и попробуйте ещё раз."},
     {111, L"Software\\Morvane\\K!q"},
+    {112, L"Папка\n%s\nстала ссылкой или её могут изменить другие пользователи. Ничего не изменено."},
 };
 
 // Every non-empty entry of the Russian string blocks, by string id. A block
@@ -140,7 +141,7 @@ TEST(StringTable, HasOnlyTheBlocksOfItsEntries) {
 }
 
 TEST(StringTable, AbsentIdsLoadEmpty) {
-  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 112u, 1000u}) {
+  for (UINT id : {0u, 4u, 9u, 20u, 37u, 71u, 88u, 113u, 1000u}) {
     wchar_t text[8];
     EXPECT_EQ(LoadStringW(InstallModule(), id, text, 8), 0) << "string " << id;
   }
