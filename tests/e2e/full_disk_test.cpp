@@ -3,6 +3,7 @@
 // drive letter here. With too little room the unattended install or update
 // fails and leaves the drive and the registry as they were; once room is made
 // the same run succeeds.
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,11 +65,13 @@ class FullDiskTest : public CycleTest, public ::testing::WithParamInterface<Full
     ClearSetupState();
   }
 
-  // The unattended run of `variant`'s distribution into the drive's folder.
+  // The unattended run of `variant`'s distribution (made on first use) into
+  // the drive's folder.
   DWORD Run(const std::wstring& variant) {
-    const DWORD code = SetupRun(Distribution(variant), L"/setup /quiet \"/dir=" + target_ + L"\"",
-                                L"", LogEnvironment())
-                           .WaitForExit();
+    std::wstring& setup = distributions_[variant];
+    if (setup.empty()) setup = Distribution(variant);
+    const DWORD code =
+        SetupRun(setup, L"/setup /quiet \"/dir=" + target_ + L"\"", L"", LogEnvironment()).WaitForExit();
     EndStandinPrograms();
     return code;
   }
@@ -83,6 +86,7 @@ class FullDiskTest : public CycleTest, public ::testing::WithParamInterface<Full
 
   std::optional<MappedDrive> drive_;
   std::wstring target_;
+  std::map<std::wstring, std::wstring> distributions_;
 };
 
 TEST_P(FullDiskTest, TooLittleRoomChangesNothingAndTheRunSucceedsOnceThereIsRoom) {
@@ -104,6 +108,9 @@ TEST_P(FullDiskTest, TooLittleRoomChangesNothingAndTheRunSucceedsOnceThereIsRoom
   ASSERT_TRUE(DeleteFileW(filler.c_str()));
   EXPECT_EQ(Run(walk.variant), 0u) << "once there is room";
   EXPECT_EQ(ReadFileBytes(JoinPath(target_, L"kalquint.exe")), ReadFileBytes(StandinPath(walk.variant)));
+  // The folder the first attempt made, and took back, is still one the install made.
+  EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"CreatedInstallLocation"),
+            std::optional<std::wstring>(target_ + L"\\"));
   EXPECT_EQ(LostUserData(Utf8(target_) + "\\", kept), "");
 }
 
