@@ -3,6 +3,7 @@
 // drive letter here. With too little room the unattended install or update
 // fails and leaves the drive and the registry as they were; once room is made
 // the same run succeeds.
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -59,10 +60,13 @@ class FullDiskTest : public CycleTest, public ::testing::WithParamInterface<Full
     drive_.emplace(SmallDriveFolder());
     target_ = drive_->Root() + L"KALENDRO";
   }
+  // The drive outlives the test: the next case finds it empty again.
   ~FullDiskTest() override {
     EndStandinPrograms();
     RemoveSetupShortcuts();
     ClearSetupState();
+    std::error_code ignored;
+    if (drive_) std::filesystem::remove_all(std::filesystem::path(target_), ignored);
   }
 
   // The unattended run of `variant`'s distribution (made on first use) into
