@@ -30,32 +30,42 @@ bool IsShareRoot(const std::string& canonical) {
          canonical.find('\\', shareStart + 1) == std::string::npos;
 }
 
-// The user's profile folder; empty where the system has none (the older family).
-std::string ProfileFolder() {
-  char profile[kPathBufferSize] = "";
+// The folder an environment variable ("%NAME%") names; empty where it is not
+// set (the profile on the older family, the 64-bit folders on 32-bit systems),
+// as for any text that expands to itself.
+std::string EnvironmentFolder(const char* variable) {
+  char folder[kPathBufferSize] = "";
   // The count the call gives is not of bytes on every system: the text is
   // taken up to its zero.
-  const std::string expanded =
-      ExpandEnvironmentStringsA("%USERPROFILE%", profile, kPathBufferSize) <= kPathBufferSize
-          ? profile
-          : "";
-  return expanded[0] == '%' ? std::string() : expanded;
+  const DWORD length = ExpandEnvironmentStringsA(variable, folder, kPathBufferSize);
+  return length > kPathBufferSize || lstrcmpiA(folder, variable) == 0 ? std::string() : folder;
 }
 
-// The shared folders the system names: the program-files and common-files
-// folders, the profile, and every folder of the user's and the machine's
-// "Shell Folders". A value that cannot be read is left out.
+// The shared folders' names, one after another: values of the system's
+// CurrentVersion key, or "%variables%" of the environment. The program-files
+// and common-files folders of both bitnesses: a 32-bit program on 64-bit
+// Windows reads the "(x86)" folders as ProgramFilesDir and CommonFilesDir, and
+// the 64-bit ones under their "W6432" names, which some systems keep only in
+// the environment. Then the profile.
+constexpr char kFolderNames[] =
+    "ProgramFilesDir\0CommonFilesDir\0ProgramFilesDir (x86)\0CommonFilesDir (x86)\0"
+    "ProgramW6432Dir\0CommonW6432Dir\0%ProgramW6432%\0%CommonProgramW6432%\0%USERPROFILE%\0";
+
+// The shared folders the system names: those above and every folder of the
+// user's and the machine's "Shell Folders". A value that cannot be read is
+// left out.
 std::vector<std::string> RegisteredSharedFolders() {
   const SetupContext reader;
   std::vector<std::string> folders = reader.ReadRegStrings(HKEY_CURRENT_USER, IDS_SHELL_FOLDERS_KEY);
   for (const std::string& machine : reader.ReadRegStrings(HKEY_LOCAL_MACHINE, IDS_SHELL_FOLDERS_KEY)) {
     folders.push_back(machine);
   }
-  for (StringId value : {IDS_PROGRAM_FILES_DIR, IDS_COMMON_FILES_DIR}) {
-    folders.emplace_back();
-    reader.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, value, folders.back());
+  for (const char* name = kFolderNames; *name != '\0'; name += lstrlenA(name) + 1) {
+    // A value's name expands to itself: no folder until the value is read.
+    std::string folder = EnvironmentFolder(name);
+    if (*name != '%') reader.ReadRegString(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, name, folder);
+    folders.push_back(folder);
   }
-  folders.push_back(ProfileFolder());
   return folders;
 }
 

@@ -24,8 +24,9 @@ bool IsSamePath(const std::string& a, const std::string& b);
 bool HasDevicePrefix(const std::string& path);
 
 // A drive root, a network share's root, the Windows directory or a folder below
-// it, the program-files or common-files folder itself, the user's profile, or
-// any folder of the user's or the machine's "Shell Folders": there "delete all
-// files" must delete only the program's own. A folder that cannot be resolved,
+// it (the system folder too, by each of its names under 64-bit Windows), the
+// program-files or common-files folder of either bitness itself, the user's
+// profile, or any folder of the user's or the machine's "Shell Folders": there
+// "delete all files" must delete only the program's own. A folder that cannot be resolved,
 // or is spelt with a device prefix, counts as shared.
 bool IsSharedFolder(const std::string& folder);

@@ -8,12 +8,14 @@
 # and the rest and starts what is missing; when the sourcing script exits,
 # stop_wine_session ends what was started for it and nothing else.
 #
-# The build Wine runs (host-arch.sh) picks the loader and the prefix: the
-# 32-bit loader and a win32 prefix in $BUILD_DIR, or the 64-bit loader and a
-# win64 prefix in $BUILD_DIR/x86_64. The functions wine, wineboot and
-# wineserver call that loader and its server by their full paths: Debian's
-# commands of those names pick the 32-bit loader whenever it is installed,
-# even on a host that cannot run it.
+# The build Wine runs (host-arch.sh) picks the prefix's folder ($BUILD_DIR, or
+# $BUILD_DIR/x86_64) and its bitness: win64 (the 32-bit build then runs under
+# WOW64) or win32. KALQUINT_WINEARCH=win32 picks the second, 32-bit prefix
+# beside it ("wineprefix-win32"), where the groups that depend on the system's
+# bitness run again. A win64 prefix has the 64-bit loader and server, a win32
+# one the 32-bit ones. The functions wine, wineboot and wineserver call them by
+# their full paths: Debian's commands of those names pick the 32-bit loader
+# whenever it is installed, even on a host that cannot run it.
 
 : "${BUILD_DIR:?BUILD_DIR must name the build tree}"
 wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -28,11 +30,20 @@ case "${KALQUINT_PREFIX:-tests}" in
     return 1
     ;;
 esac
-export WINEPREFIX
-if [ "$KALQUINT_ARCH" = i686 ]; then
-  export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
+WINEARCH=${KALQUINT_WINEARCH:-$KALQUINT_PREFIX_ARCH}
+case "$WINEARCH" in
+  "$KALQUINT_PREFIX_ARCH") ;;
+  "${KALQUINT_SECOND_PREFIX_ARCH:-none}") WINEPREFIX="$WINEPREFIX-$WINEARCH" ;;
+  *)
+    echo "wine-env: this build runs in a $KALQUINT_PREFIX_ARCH prefix${KALQUINT_SECOND_PREFIX_ARCH:+ or a $KALQUINT_SECOND_PREFIX_ARCH one}, not '$WINEARCH'" >&2
+    return 1
+    ;;
+esac
+export WINEPREFIX WINEARCH
+if [ "$WINEARCH" = win32 ]; then
+  export WINELOADER=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32
 else
-  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
 fi
 wine() { "$WINELOADER" "$@"; }
 wineboot() { "$WINELOADER" wineboot.exe "$@"; }
@@ -129,9 +140,15 @@ keep_profile_inside() {
 
 prepare_prefix() {
   local marker="$WINEPREFIX/.prepared" wanted
-  wanted="$(wine --version) $prefix_preparation"
+  wanted="$(wine --version) $WINEARCH $prefix_preparation"
   [ "$(cat "$marker" 2>/dev/null)" = "$wanted" ] && return 0
-  echo "wine-env: preparing the Wine prefix $WINEPREFIX (once)" >&2
+  echo "wine-env: preparing the $WINEARCH Wine prefix $WINEPREFIX (once)" >&2
+  # Wine refuses a prefix of the other bitness; one made so before is made anew.
+  if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH\$" "$WINEPREFIX/system.reg"; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf -- "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+  fi
   wineboot -u >/dev/null 2>&1
   # Without a window manager, managed windows cost Wine about 2 s each time one
   # is hidden; unmanaged ones also get Wine's own title bars.

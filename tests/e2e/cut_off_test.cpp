@@ -117,13 +117,16 @@ TEST_P(CutOffTest, EveryCutLosesNothingAndTheNextRunCompletes) {
     calls = ReportedCallCount(report_);
     end = State();
   }
+  ASSERT_GT(calls, kFewestCallsOfAWalk) << "the seam's report lists almost nothing of the walk";
   ASSERT_TRUE(LostUserData(Narrow(target_) + "\\", walk.kept).empty());
 
   Finding lost, dishonest, diverged;
+  int unreported = 0;  // cut runs whose report does not end at their cut
   for (int k = 1; k <= calls; ++k) {
     const RegValueGuard pending(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
     Prepare();
     const DWORD code = RunWalk(L"cut:" + std::to_wstring(k));
+    if (ReportedCallCount(report_) != k) ++unreported;
     const std::string call = LastReportedCall(report_);
     const std::string missing = LostUserData(Narrow(target_) + "\\", walk.kept);
     if (!missing.empty()) lost.Add(k, call, "lost" + missing);
@@ -138,6 +141,7 @@ TEST_P(CutOffTest, EveryCutLosesNothingAndTheNextRunCompletes) {
   }
   Reset();
   PrintReport(walk.name, "cut-off mode", calls, calls, lost, dishonest, diverged);
+  EXPECT_EQ(unreported, 0) << "cut runs whose report did not list every call up to the cut";
   EXPECT_EQ(lost.count, 0) << lost.first;
   EXPECT_EQ(dishonest.count, 0) << dishonest.first;
   EXPECT_EQ(diverged.count, 0) << diverged.first;

@@ -6,3 +6,5 @@ add_e2e_test(e2e_install_tests SOURCES
   install_folders_test.cpp
   install_support.cpp
   install_registry.cpp)
+# The uninstall entry, links and uninstaller copy again on a 32-bit system.
+add_win32_prefix_run(e2e_install_tests "InstallTest.EveryOption*")

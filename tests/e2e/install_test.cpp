@@ -23,6 +23,23 @@ void ExpectNoShortcuts() {
   }
 }
 
+// Whether HKEY_LOCAL_MACHINE's `key` is there in the registry's view `view`
+// (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
+bool KeyInView(const wchar_t* key, REGSAM view) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(opened);
+  return true;
+}
+
+// Whether this 32-bit program runs on 64-bit Windows, as the setup does there.
+bool RunsUnderWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 // ---------------------------------------------------------------------------
 // The whole wizard with every box ticked.
 
@@ -37,6 +54,12 @@ TEST_F(InstallTest, EveryOptionInstallsRegistersLinksAndAssociatesThenOpensHelpA
   EXPECT_TRUE(HoldsInstalledFiles(installDir));
   EXPECT_TRUE(SameFiles(UninstallerCopyPath(), DistributionFile(L"install.exe")));
   EXPECT_TRUE(KeyHolds(HKEY_LOCAL_MACHINE, kUninstallKey, UninstallEntry(installDir)));
+  // On 64-bit Windows, in the 32-bit view, where the system's list of programs
+  // and the deployment clients look for a 32-bit program's entry.
+  if (RunsUnderWow64()) {
+    EXPECT_TRUE(KeyInView(kUninstallKey, KEY_WOW64_32KEY));
+    EXPECT_FALSE(KeyInView(kUninstallKey, KEY_WOW64_64KEY));
+  }
   EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
   std::vector<StartRecord> starts = WaitForStarts(1);
   ASSERT_EQ(starts.size(), 1u);

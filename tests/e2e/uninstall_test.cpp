@@ -132,9 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 // ---------------------------------------------------------------------------
-// An installation in a drive root, the Windows directory or below it, or the
-// common files folder, in whatever spelling the install was typed: "delete all
-// files" deletes only the program's own there.
+// An installation in a drive root, the Windows directory or below it, or a
+// program-files or common-files folder of either bitness, in whatever spelling
+// the install was typed: "delete all files" deletes only the program's own there.
+// A folder this system lacks (the "(x86)" ones of a 32-bit system) is skipped.
 
 struct SharedFolderCase {
   const char* name;
@@ -150,6 +151,7 @@ class SharedFolderTest : public UninstallTest,
 
 TEST_P(SharedFolderTest, DeleteAllKeepsTheOtherFilesThere) {
   const SharedFolderCase& given = GetParam();
+  if (!FolderExists(given.folder)) GTEST_SKIP() << "this system has no such folder";
   const std::wstring userFile = JoinPath(given.folder, L"kq-user-notes.txt");
   std::list<FileGuard> guards;
   for (const wchar_t* name : kDistributedFiles) guards.emplace_back(JoinPath(given.folder, name));
@@ -178,7 +180,16 @@ INSTANTIATE_TEST_SUITE_P(
                                        L"C:\\windows"},
                       SharedFolderCase{"BelowWindows", L"C:\\windows\\temp\\", L"C:\\windows\\temp"},
                       SharedFolderCase{"CommonFiles", L"C:\\Program Files\\Common Files\\",
-                                       L"C:\\Program Files\\Common Files"}),
+                                       L"C:\\Program Files\\Common Files"},
+                      // Both bitnesses' folders, whichever the setup's own view names.
+                      SharedFolderCase{"ProgramFiles", L"C:\\Program Files", L"C:\\Program Files"},
+                      SharedFolderCase{"ProgramFilesX86", L"c:\\program files (x86)\\",
+                                       L"C:\\Program Files (x86)"},
+                      SharedFolderCase{"CommonFilesX86", L"C:\\Program Files (x86)\\Common Files",
+                                       L"C:\\Program Files (x86)\\Common Files"},
+                      SharedFolderCase{"ProgramData", L"C:\\ProgramData\\", L"C:\\ProgramData"},
+                      SharedFolderCase{"SysWow64", L"C:\\windows\\syswow64\\",
+                                       L"C:\\windows\\syswow64"}),
     CaseName());
 
 // ---------------------------------------------------------------------------

@@ -15,3 +15,6 @@ add_locale_run(e2e_update_uninstall_tests de_DE.UTF-8 "Walks/FullCycleTest.*Germ
   RUN_SERIAL TRUE TIMEOUT 900)
 add_locale_run(e2e_update_uninstall_tests ja_JP.UTF-8 "Walks/FullCycleTest.*Japanese"
   RUN_SERIAL TRUE TIMEOUT 900)
+# "Delete all files" in the shared folders and the uninstaller's self-deletion
+# again on a 32-bit system.
+add_win32_prefix_run(e2e_update_uninstall_tests "Spellings/SharedFolderTest.*:*SelfDeletionTest.*")

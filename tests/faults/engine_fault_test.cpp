@@ -222,17 +222,59 @@ class FaultWalkTest : public testing::TestWithParam<WalkCase> {
   bool RunArmed(FaultMode mode, int at) {
     machine_.Reset();
     Prepare(machine_, GetParam().start);
+    start_ = machine_.State();
     ArmFaults(mode, at);
     const bool done = GetParam().run(machine_);
+    halfWayCounted_ = HalfWayCallsCounted();
     counted_ = DisarmFaults();
     return done;
   }
 
-  // The walk's report line; no finding of any kind, and none of the setup's
-  // keys in the real registry.
-  void ExpectNoFindings(const char* mode, int calls, const Finding& lost, const Finding& dishonest,
-                        const Finding& diverged) {
-    PrintReport(GetParam().name, mode, calls, calls, lost, dishonest, diverged);
+  // The fault-free walk, whose end every other run is held to; false when it failed.
+  bool RunFaultFree() {
+    if (!RunArmed(FaultMode::kCount, 0)) return false;
+    EXPECT_GT(counted_, kFewestCallsOfAWalk) << "the seam saw almost nothing of the walk";
+    end_ = machine_.State();
+    return true;
+  }
+
+  // The walk with call k failing in `mode`, for each k up to `calls`: nothing of
+  // the user's lost, success reported only over the fault-free end, nothing
+  // left behind by a failure that the walk would not leave, and the next run
+  // reaching that end. Then the walk's report line.
+  void FailEachCall(FaultMode mode, const char* modeName, int calls) {
+    const WalkCase& walk = GetParam();
+    Finding lost, dishonest, diverged, leftBehind;
+    for (int k = 1; k <= calls; ++k) {
+      const bool done = RunArmed(mode, k);
+      const SeamCall& seamCall = FaultedCall();
+      const std::string call = std::string(seamCall.call) + " " + seamCall.subject;
+      const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+      if (!missing.empty()) lost.Add(k, call, "lost" + missing);
+      if (done) {
+        const std::string differences = Differences(end_, machine_.State());
+        if (!differences.empty()) dishonest.Add(k, call, "success reported over" + differences);
+        continue;
+      }
+      const std::string left = LeftBehind(start_, end_, machine_.State());
+      if (!left.empty()) leftBehind.Add(k, call, "the failed run left" + left);
+      if (WaitForStartedPrograms(), !walk.run(machine_)) {
+        diverged.Add(k, call, "the next run failed too");
+      } else if (const std::string lostNext = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
+                 missing.empty() && !lostNext.empty()) {
+        lost.Add(k, call, "the next run lost" + lostNext);
+      } else if (const std::string differences = Differences(end_, machine_.State());
+                 !differences.empty()) {
+        diverged.Add(k, call, "the next run ended with" + differences);
+      }
+    }
+    PrintReport(walk.name, modeName, calls, calls, lost, dishonest, diverged, &leftBehind);
+    EXPECT_EQ(leftBehind.count, 0) << leftBehind.first;
+    ExpectNoFindings(lost, dishonest, diverged);
+  }
+
+  // No finding of any kind, and none of the setup's keys in the real registry.
+  void ExpectNoFindings(const Finding& lost, const Finding& dishonest, const Finding& diverged) {
     EXPECT_EQ(lost.count, 0) << lost.first;
     EXPECT_EQ(dishonest.count, 0) << dishonest.first;
     EXPECT_EQ(diverged.count, 0) << diverged.first;
@@ -241,37 +283,22 @@ class FaultWalkTest : public testing::TestWithParam<WalkCase> {
   }
 
   Machine machine_;
+  MachineState start_;  // as the last run found it
+  MachineState end_;    // as the fault-free walk left it
   int counted_ = 0;
+  int halfWayCounted_ = 0;
 };
 
 TEST_P(FaultWalkTest, EveryFailureLosesNothingIsReportedAndCompletesOnTheNextRun) {
-  const WalkCase& walk = GetParam();
-  ASSERT_TRUE(RunArmed(FaultMode::kCount, 0)) << "the fault-free walk failed";
-  const int calls = counted_;
-  const MachineState end = machine_.State();
-  ASSERT_TRUE(LostUserData(FolderOfWalk(machine_, walk), walk.kept).empty());
+  ASSERT_TRUE(RunFaultFree()) << "the fault-free walk failed";
+  ASSERT_TRUE(LostUserData(FolderOfWalk(machine_, GetParam()), GetParam().kept).empty());
+  FailEachCall(FaultMode::kFail, "failure mode", counted_);
+}
 
-  Finding lost, dishonest, diverged;
-  for (int k = 1; k <= calls; ++k) {
-    const bool done = RunArmed(FaultMode::kFail, k);
-    const SeamCall& seamCall = FaultedCall();
-    const std::string call = std::string(seamCall.call) + " " + seamCall.subject;
-    const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
-    if (!missing.empty()) lost.Add(k, call, "lost" + missing);
-    if (done) {
-      const std::string differences = Differences(end, machine_.State());
-      if (!differences.empty()) dishonest.Add(k, call, "success reported over" + differences);
-    } else if (WaitForStartedPrograms(), !walk.run(machine_)) {
-      diverged.Add(k, call, "the next run failed too");
-    } else if (const std::string lostNext = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
-               missing.empty() && !lostNext.empty()) {
-      lost.Add(k, call, "the next run lost" + lostNext);
-    } else {
-      const std::string differences = Differences(end, machine_.State());
-      if (!differences.empty()) diverged.Add(k, call, "the next run ended with" + differences);
-    }
-  }
-  ExpectNoFindings("failure mode", calls, lost, dishonest, diverged);
+// A copy or a write that has done part of its work when the disk fills up.
+TEST_P(FaultWalkTest, EveryHalfWayFailureLeavesNothingBehind) {
+  ASSERT_TRUE(RunFaultFree()) << "the fault-free walk failed";
+  FailEachCall(FaultMode::kHalfWay, "half-way mode", halfWayCounted_);
 }
 
 // The engine walks are also cut off here; the unattended ones are cut off
@@ -382,13 +409,14 @@ class CutOffWalkTest : public FaultWalkTest {
 TEST_P(CutOffWalkTest, EveryCutLosesNothingAndTheNextRunCompletes) {
   if (const int at = CutRequested()) RunAsChild(at);
   const WalkCase& walk = GetParam();
-  ASSERT_TRUE(RunArmed(FaultMode::kCount, 0)) << "the fault-free walk failed";
+  ASSERT_TRUE(RunFaultFree()) << "the fault-free walk failed";
   const int calls = counted_;
-  const MachineState end = machine_.State();
 
   Finding lost, dishonest, diverged;
+  int unreported = 0;  // children whose report does not end at their cut
   for (int k = 1; k <= calls; ++k) {
     const DWORD code = RunCutOff(k);
+    if (ReportedCallCount(report_) != k) ++unreported;
     const std::string call = LastReportedCall(report_);
     const std::string missing = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
     if (!missing.empty()) lost.Add(k, call, "lost" + missing);
@@ -397,13 +425,15 @@ TEST_P(CutOffWalkTest, EveryCutLosesNothingAndTheNextRunCompletes) {
     WaitForStartedPrograms();
     const std::string lostNext = LostUserData(FolderOfWalk(machine_, walk), walk.kept);
     if (missing.empty() && !lostNext.empty()) lost.Add(k, call, "the next run lost" + lostNext);
-    const std::string differences = Differences(end, machine_.State());
+    const std::string differences = Differences(end_, machine_.State());
     if (!done || !differences.empty()) {
       diverged.Add(k, call, std::string(done ? "" : "the next run failed; ") + differences);
     }
   }
   DeleteFileA(report_.c_str());
-  ExpectNoFindings("cut-off mode", calls, lost, dishonest, diverged);
+  PrintReport(walk.name, "cut-off mode", calls, calls, lost, dishonest, diverged);
+  EXPECT_EQ(unreported, 0) << "cut-off children whose report did not list every call up to the cut";
+  ExpectNoFindings(lost, dishonest, diverged);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, CutOffWalkTest, testing::ValuesIn(kEngineWalks), CaseName());

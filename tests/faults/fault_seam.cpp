@@ -14,8 +14,10 @@ struct SeamState {
   FaultMode mode = FaultMode::kCount;
   int at = 0;
   int counted = 0;
+  int halfWayCounted = 0;
   HANDLE report = nullptr;  // none; constant, as the seam may be armed by a static constructor
   SeamCall faulted;
+  SeamCall last;
   char ownFile[MAX_PATH] = "";
   HANDLE started[64] = {};
   int startedCount = 0;
@@ -36,7 +38,6 @@ struct RealCalls {
   decltype(&WriteFile) writeFile;
   decltype(&GetTempFileNameA) getTempFileName;
   decltype(&FindFirstFileA) findFirstFile;
-  decltype(&RegCreateKeyA) regCreateKey;
   decltype(&RegCreateKeyExA) regCreateKeyEx;
   decltype(&RegSetValueExA) regSetValueEx;
   decltype(&RegDeleteKeyA) regDeleteKey;
@@ -76,16 +77,41 @@ bool Faults(const char* call, const char* subject, const char* detail, DWORD err
     Append(current.subject, sizeof(current.subject), detail);
   }
   WriteReport(current);
-  if (current.number != seam.at || seam.mode == FaultMode::kCount) return false;
+  seam.last = current;
+  const bool failsHere = seam.mode == FaultMode::kFail || seam.mode == FaultMode::kCutOff;
+  if (current.number != seam.at || !failsHere) return false;
   seam.faulted = current;
   if (seam.mode == FaultMode::kCutOff) TerminateProcess(GetCurrentProcess(), kCutOffExitCode);
   SetLastError(error);
   return true;
 }
 
+// After a call that can fail half-way has done part of its work: true when it
+// is the one that must now fail, having set "disk full".
+bool FailsHalfWay() {
+  if (!seam.armed) return false;
+  if (++seam.halfWayCounted != seam.at || seam.mode != FaultMode::kHalfWay) return false;
+  seam.faulted = seam.last;
+  SetLastError(ERROR_DISK_FULL);
+  return true;
+}
+
+// Half-way, the target holds the first half of the file, as a full disk leaves it.
 BOOL WINAPI SeamCopyFile(LPCSTR from, LPCSTR to, BOOL failIfExists) {
   if (Faults("CopyFileA", to, nullptr, ERROR_DISK_FULL)) return FALSE;
-  return real.copyFile(from, to, failIfExists);
+  const BOOL copied = real.copyFile(from, to, failIfExists);
+  if (!copied) return FALSE;
+  const HANDLE file = FailsHalfWay() ? real.createFile(to, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr)
+                                     : nullptr;
+  if (file == nullptr) return TRUE;
+  if (file != INVALID_HANDLE_VALUE) {
+    SetFilePointer(file, static_cast<LONG>(GetFileSize(file, nullptr) / 2), nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
 }
 
 BOOL WINAPI SeamMoveFile(LPCSTR from, LPCSTR to) {
@@ -135,7 +161,12 @@ HANDLE WINAPI SeamCreateFile(LPCSTR path, DWORD access, DWORD sharing,
 BOOL WINAPI SeamWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
                           LPOVERLAPPED overlapped) {
   if (Faults("WriteFile", "", nullptr, ERROR_DISK_FULL)) return FALSE;
-  return real.writeFile(file, data, size, written, overlapped);
+  // Half-way, half the buffer is written before the disk is full.
+  const bool halfWay = FailsHalfWay();
+  const BOOL done = real.writeFile(file, data, halfWay ? size / 2 : size, written, overlapped);
+  if (!halfWay) return done;
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
 }
 
 UINT WINAPI SeamGetTempFileName(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
@@ -148,11 +179,6 @@ HANDLE WINAPI SeamFindFirstFile(LPCSTR pattern, LPWIN32_FIND_DATAA found) {
     return INVALID_HANDLE_VALUE;
   }
   return real.findFirstFile(pattern, found);
-}
-
-LONG WINAPI SeamRegCreateKey(HKEY root, LPCSTR path, PHKEY key) {
-  if (Faults("RegCreateKeyA", path, nullptr, 0)) return ERROR_ACCESS_DENIED;
-  return real.regCreateKey(root, path, key);
 }
 
 LONG WINAPI SeamRegCreateKeyEx(HKEY root, LPCSTR path, DWORD reserved, LPSTR keyClass,
@@ -249,7 +275,11 @@ Patch PatchOf(const char* name, Function replacement, Function& saved) {
   return {name, reinterpret_cast<void*>(replacement), reinterpret_cast<void**>(&saved)};
 }
 
-void PatchImports(HMODULE module) {
+// Whether `visit` holds for any call the seam takes over (with what stands in
+// for it). The table is made on the stack: the seam may be installed before
+// the program's static objects are.
+template <typename Visit>
+bool AnyPatch(Visit visit) {
   const Patch patches[] = {
       PatchOf("CopyFileA", &SeamCopyFile, real.copyFile),
       PatchOf("MoveFileA", &SeamMoveFile, real.moveFile),
@@ -263,7 +293,6 @@ void PatchImports(HMODULE module) {
       PatchOf("WriteFile", &SeamWriteFile, real.writeFile),
       PatchOf("GetTempFileNameA", &SeamGetTempFileName, real.getTempFileName),
       PatchOf("FindFirstFileA", &SeamFindFirstFile, real.findFirstFile),
-      PatchOf("RegCreateKeyA", &SeamRegCreateKey, real.regCreateKey),
       PatchOf("RegCreateKeyExA", &SeamRegCreateKeyEx, real.regCreateKeyEx),
       PatchOf("RegSetValueExA", &SeamRegSetValueEx, real.regSetValueEx),
       PatchOf("RegDeleteKeyA", &SeamRegDeleteKey, real.regDeleteKey),
@@ -272,6 +301,13 @@ void PatchImports(HMODULE module) {
       PatchOf("CoCreateInstance", &SeamCoCreateInstance, real.coCreateInstance),
       PatchOf("GetModuleFileNameA", &SeamGetModuleFileName, real.getModuleFileName),
   };
+  for (const Patch& patch : patches) {
+    if (visit(patch)) return true;
+  }
+  return false;
+}
+
+void PatchImports(HMODULE module) {
   auto* base = reinterpret_cast<BYTE*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -286,11 +322,12 @@ void PatchImports(HMODULE module) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       const auto* imported =
           reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      for (const Patch& patch : patches) {
-        if (lstrcmpA(reinterpret_cast<const char*>(imported->Name), patch.name) != 0) continue;
+      AnyPatch([&](const Patch& patch) {
+        if (lstrcmpA(reinterpret_cast<const char*>(imported->Name), patch.name) != 0) return false;
         *patch.real = reinterpret_cast<void*>(slots->u1.Function);
         Overwrite(reinterpret_cast<void**>(&slots->u1.Function), patch.replacement);
-      }
+        return true;
+      });
     }
   }
 }
@@ -308,6 +345,7 @@ void ArmFaults(FaultMode mode, int at, const char* reportFile) {
   seam.mode = mode;
   seam.at = at;
   seam.counted = 0;
+  seam.halfWayCounted = 0;
   seam.faulted = SeamCall();
   if (reportFile != nullptr && real.createFile != nullptr) {
     seam.report = real.createFile(reportFile, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
@@ -324,7 +362,13 @@ int DisarmFaults() {
   return seam.counted;
 }
 
+int HalfWayCallsCounted() { return seam.halfWayCounted; }
+
 const SeamCall& FaultedCall() { return seam.faulted; }
+
+bool SeamTakesOver(const char* name) {
+  return AnyPatch([name](const Patch& patch) { return lstrcmpA(patch.name, name) == 0; });
+}
 
 void WaitForStartedPrograms() {
   for (int index = 0; index < seam.startedCount; ++index) {

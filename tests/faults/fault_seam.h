@@ -9,7 +9,9 @@
 
 #include <windows.h>
 
-enum class FaultMode { kCount, kFail, kCutOff };
+// kHalfWay: the k-th call that can fail half-way (a copy, a write) does part of
+// its work and then fails with "disk full"; `at` counts only those calls.
+enum class FaultMode { kCount, kFail, kCutOff, kHalfWay };
 
 // The exit code of a process the seam ended.
 constexpr UINT kCutOffExitCode = 0xC07;
@@ -32,8 +34,15 @@ void ArmFaults(FaultMode mode, int at, const char* reportFile = nullptr);
 // Stops counting; the number of calls counted since ArmFaults.
 int DisarmFaults();
 
+// The calls counted since ArmFaults that can fail half-way.
+int HalfWayCallsCounted();
+
 // The call the armed fault hit (number 0 when none was reached).
 const SeamCall& FaultedCall();
+
+// Whether the seam takes the imported call `name` over: every call of the
+// setup program that changes the machine must be one.
+bool SeamTakesOver(const char* name);
 
 // Waits until every program the code under test started through the shell has
 // ended (at most 10 s each), so that its files can be replaced or deleted.

@@ -164,3 +164,18 @@ std::string Differences(const MachineState& expected, const MachineState& actual
   if (count > limit) lines += "\n    and " + std::to_string(count - limit) + " more";
   return lines;
 }
+
+std::string LeftBehind(const MachineState& before, const MachineState& after,
+                       const MachineState& actual) {
+  const auto holds = [](const MachineState& state, const std::string& name, const std::string& value) {
+    const auto found = state.find(name);
+    return found != state.end() && found->second == value;
+  };
+  std::string lines;
+  for (const auto& [name, value] : actual) {
+    if (!holds(before, name, value) && !holds(after, name, value)) {
+      lines += "\n    " + name + " = " + Printable(value);
+    }
+  }
+  return lines;
+}

@@ -31,3 +31,9 @@ void AddFileAndLeftoversState(const std::string& path, const std::string& label,
 
 // The entries that differ, at most `limit` of them, one a line.
 std::string Differences(const MachineState& expected, const MachineState& actual, size_t limit = 6);
+
+// The entries of `actual` held neither as `before` nor as `after` holds them
+// (what a failed run left that neither the machine it found nor the fault-free
+// walk's end has: a piece of a file, a file or folder of its own), one a line.
+std::string LeftBehind(const MachineState& before, const MachineState& after,
+                       const MachineState& actual);

@@ -72,12 +72,14 @@ void Finding::Add(int call, const std::string& name, const std::string& what) {
 }
 
 void PrintReport(const char* walk, const char* mode, int calls, int tried, const Finding& lost,
-                 const Finding& dishonest, const Finding& diverged) {
+                 const Finding& dishonest, const Finding& diverged, const Finding* leftBehind) {
   std::printf("faults: %s, %s: %d calls counted, %d tried, %d user data lost, "
-              "%d dishonest results, %d walks that did not converge\n",
+              "%d dishonest results, %d walks that did not converge",
               walk, mode, calls, tried, lost.count, dishonest.count, diverged.count);
-  for (const Finding* finding : {&lost, &dishonest, &diverged}) {
-    if (finding->count > 0) std::printf("  first: %s\n", finding->first.c_str());
+  if (leftBehind != nullptr) std::printf(", %d left something behind", leftBehind->count);
+  std::printf("\n");
+  for (const Finding* finding : {&lost, &dishonest, &diverged, leftBehind}) {
+    if (finding != nullptr && finding->count > 0) std::printf("  first: %s\n", finding->first.c_str());
   }
   std::fflush(stdout);
 }

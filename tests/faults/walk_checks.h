@@ -49,6 +49,12 @@ struct Finding {
   void Add(int call, const std::string& name, const std::string& what);
 };
 
-// The report's line for one walk and mode, and the first finding of each kind.
+// The report's line for one walk and mode, and the first finding of each kind;
+// what failed runs left behind where the mode asks for it.
 void PrintReport(const char* walk, const char* mode, int calls, int tried, const Finding& lost,
-                 const Finding& dishonest, const Finding& diverged);
+                 const Finding& dishonest, const Finding& diverged,
+                 const Finding* leftBehind = nullptr);
+
+// Fewer calls than this in a fault-free walk mean the seam saw nothing of it
+// (not installed, or the calls moved past it): each walk makes dozens.
+constexpr int kFewestCallsOfAWalk = 10;

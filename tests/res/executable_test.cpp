@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "tests/faults/fault_seam.h"
 #include "tests/res/byte_reader.h"
 #include "tests/res/install_resources.h"
 
@@ -242,6 +243,62 @@ TEST(Executable, ImportsOnlyKnownDlls) {
   for (const auto& [dll, functions] : image.Imports())
     if (!known.count(dll)) others += " " + dll;
   EXPECT_EQ(others, "");
+}
+
+// The imports through which install.exe changes nothing that outlasts its run
+// ("dll!*": all of that DLL's). Every other import must be one the failure
+// seam takes over (tests/faults/fault_seam.cpp), so that a new call that
+// changes the machine is failed in turn by the harness, or is named here.
+const std::set<std::string> kChangesNothing = {
+    // windows and pictures
+    "comctl32.dll!*", "user32.dll!*",
+    // the registry read
+    "advapi32.dll!RegCloseKey", "advapi32.dll!RegEnumKeyExA", "advapi32.dll!RegEnumValueA",
+    "advapi32.dll!RegOpenKeyExA", "advapi32.dll!RegQueryInfoKeyA",
+    "advapi32.dll!RegQueryValueExA",
+    // COM on the calling thread; the folder picker
+    "ole32.dll!CoInitialize", "ole32.dll!CoUninitialize", "shell32.dll!SHBrowseForFolderA",
+    "shell32.dll!SHGetMalloc", "shell32.dll!SHGetPathFromIDListA",
+    // files read and handles closed; a file's position
+    "kernel32.dll!CloseHandle", "kernel32.dll!FindClose", "kernel32.dll!FindNextFileA",
+    "kernel32.dll!GetFileSize", "kernel32.dll!GetFileTime", "kernel32.dll!ReadFile",
+    "kernel32.dll!SetFilePointer",
+    // the time of writing of a copy the setup has just made and recorded
+    "kernel32.dll!SetFileTime",
+    // the system folder's version calls, and the DLL search of this process
+    "kernel32.dll!FreeLibrary", "kernel32.dll!LoadLibraryA", "kernel32.dll!GetCurrentProcess",
+    // paths, names and the system asked
+    "kernel32.dll!ExpandEnvironmentStringsA", "kernel32.dll!GetCommandLineA",
+    "kernel32.dll!GetFullPathNameA", "kernel32.dll!GetLastError", "kernel32.dll!GetLocalTime",
+    "kernel32.dll!GetLocaleInfoA", "kernel32.dll!GetModuleHandleA", "kernel32.dll!GetProcAddress",
+    "kernel32.dll!GetShortPathNameA", "kernel32.dll!GetSystemDirectoryA",
+    "kernel32.dll!GetTickCount", "kernel32.dll!GetVersionExA", "kernel32.dll!GetWindowsDirectoryA",
+    "kernel32.dll!MultiByteToWideChar", "kernel32.dll!WideCharToMultiByte",
+    "kernel32.dll!lstrcmpiA", "kernel32.dll!lstrlenA",
+    // the process itself: memory, threads, the one-run lock, waiting for the program
+    "kernel32.dll!CreateMutexA", "kernel32.dll!CreateThread", "kernel32.dll!ExitProcess",
+    "kernel32.dll!GetProcessHeap", "kernel32.dll!HeapAlloc", "kernel32.dll!HeapFree",
+    "kernel32.dll!OpenProcess", "kernel32.dll!ReleaseMutex", "kernel32.dll!Sleep",
+    "kernel32.dll!WaitForSingleObject",
+};
+
+bool ChangesNothing(const std::string& dll, const std::string& function) {
+  return kChangesNothing.count(dll + "!*") > 0 || kChangesNothing.count(dll + "!" + function) > 0;
+}
+
+TEST(Executable, EveryCallThatChangesTheMachineIsTakenOverByTheFailureSeam) {
+  const PeImage image(ReadWholeFile(InstallExePath()));
+  ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
+  std::string neither, both;
+  for (const auto& [dll, functions] : image.Imports()) {
+    for (const std::string& function : functions) {
+      const bool takenOver = SeamTakesOver(function.c_str());
+      if (!takenOver && !ChangesNothing(dll, function)) neither += " " + dll + "!" + function;
+      if (takenOver && ChangesNothing(dll, function)) both += " " + dll + "!" + function;
+    }
+  }
+  EXPECT_EQ(neither, "") << "change the machine, but the failure seam does not take them over";
+  EXPECT_EQ(both, "") << "taken over by the seam, yet listed as changing nothing";
 }
 
 // The mnemonics of the disassembly that the build writes beside install.exe,

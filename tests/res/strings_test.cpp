@@ -80,7 +80,6 @@ const std::map<UINT, std::wstring> kExpectedStrings = {
     {99, L"Программа KALENDRO! quintara закрыта, но её файл в папке\n%s\nне удалось заменить. "
          L"Проверьте права на эту папку."},
     {100, L"CreatedInstallLocation"},
-    {101, L"CommonFilesDir"},
     {102, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager"},
     {103, L"PendingFileRenameOperations"},
     {104, L"Common Programs"},

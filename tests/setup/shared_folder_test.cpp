@@ -52,6 +52,11 @@ TEST_F(SharedFolderTest, RootsAndSystemFoldersAreSharedInEverySpelling) {
       {"\\\\.\\" + windows + "\\KALENDRO", true},
       {windows + "\\KALENDRO\\", true},
       {windows + "\\Fonts\\..\\Temp", true},
+      // The system folder by each name a 32-bit program may give it.
+      {windows + "\\System32", true},
+      {windows + "\\SysWOW64\\", true},
+      {windows + "\\Sysnative", true},
+      {windows + "\\Sysnative\\KALENDRO", true},
       {ProfileDir(), true},
       {ProfileDir() + "\\KALENDRO", false},
       {"\\\\server\\share\\KALENDRO\\", false},
@@ -76,6 +81,10 @@ TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
   const std::tuple<HKEY, const char*, const char*> values[] = {
       {HKEY_LOCAL_MACHINE, currentVersion, "ProgramFilesDir"},
       {HKEY_LOCAL_MACHINE, currentVersion, "CommonFilesDir"},
+      {HKEY_LOCAL_MACHINE, currentVersion, "ProgramFilesDir (x86)"},
+      {HKEY_LOCAL_MACHINE, currentVersion, "CommonFilesDir (x86)"},
+      {HKEY_LOCAL_MACHINE, currentVersion, "ProgramW6432Dir"},
+      {HKEY_LOCAL_MACHINE, currentVersion, "CommonW6432Dir"},
       {HKEY_CURRENT_USER, shellFolders.c_str(), "Desktop"},
       {HKEY_CURRENT_USER, shellFolders.c_str(), "Personal"},
       {HKEY_CURRENT_USER, shellFolders.c_str(), "Local AppData"},
@@ -91,6 +100,17 @@ TEST_F(SharedFolderTest, RegisteredFoldersAreSharedInEverySpelling) {
     SetStringValue(root, key, value, "");
     EXPECT_FALSE(IsSharedFolder(folder));
     EXPECT_FALSE(IsSharedFolder("."));
+  }
+  // Where the registry lacks the 64-bit folders, the environment names them.
+  for (const char* variable : {"ProgramW6432", "CommonProgramW6432"}) {
+    SCOPED_TRACE(variable);
+    char before[MAX_PATH] = "";
+    const bool wasSet = GetEnvironmentVariableA(variable, before, MAX_PATH) != 0;
+    SetEnvironmentVariableA(variable, Upper(shortFolder).c_str());
+    for (const std::string& spelling : spellings) EXPECT_TRUE(IsSharedFolder(spelling)) << spelling;
+    EXPECT_FALSE(IsSharedFolder(folder + "\\KALENDRO"));
+    SetEnvironmentVariableA(variable, wasSet ? before : nullptr);
+    EXPECT_FALSE(IsSharedFolder(folder));
   }
 }
 
