@@ -8,6 +8,7 @@
 
 #include "setup/setup_context.h"
 #include "setup/steps.h"
+#include "ui/page_scale.h"
 
 class WizardPage {
  public:
@@ -76,4 +77,5 @@ class WizardPage {
   const int templateId_;
   HWND window_ = nullptr;
   bool working_ = false;
+  ScopedGdiObject* picture_ = nullptr;  // Show's owner of the picture at the page's scale
 };

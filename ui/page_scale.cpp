@@ -1,0 +1,59 @@
+#include "ui/page_scale.h"
+
+#include "res/resource_ids.h"
+
+namespace {
+
+// Memory device contexts; deleting one lets go of what is selected into it.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle dc) { DeleteDC(dc); }
+};
+using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
+
+// Bitmap 102's size, and the dialog's vertical unit (its font's line) at 96 DPI.
+constexpr SIZE kPictureSize = {126, 60};
+constexpr int kLineAt96Dpi = 13;
+// The picture is the templates' first control of id -1, the id they store as 0xFFFF.
+constexpr int kPictureId = 0xFFFF;
+
+// Bitmap 102 at `width` x `height`, pixels repeated when both are 0 or larger.
+HGDIOBJ LoadPicture(int width, int height) {
+  return LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PAGE_PICTURE), IMAGE_BITMAP,
+                    width, height, 0);
+}
+
+}  // namespace
+
+int AtPageScale(HWND dialog, int pixels) {
+  RECT line = {0, 0, 0, 8};
+  MapDialogRect(dialog, &line);
+  return (pixels * line.bottom + kLineAt96Dpi / 2) / kLineAt96Dpi;
+}
+
+void ShowAtPageScale(HWND dialog, ScopedGdiObject& shown) {
+  if (!shown.IsValid() && AtPageScale(dialog, kLineAt96Dpi) == kLineAt96Dpi) return;
+  const int width = AtPageScale(dialog, kPictureSize.cx);
+  const int height = AtPageScale(dialog, kPictureSize.cy);
+  // The copy shown until now is the control's to hand back, below.
+  shown.Release();
+  shown.Reset(LoadPicture(width, height));
+  {
+    const ScopedGdiObject original(LoadPicture(0, 0));
+    const ScopedMemoryDc from(CreateCompatibleDC(nullptr));
+    const ScopedMemoryDc to(CreateCompatibleDC(nullptr));
+    SelectObject(from.Get(), original.Get());
+    SelectObject(to.Get(), shown.Get());
+    // Halftoning averages the pixels each target pixel covers, on the NT family
+    // (the older one repeats them). The brush origin it wants is the new DC's own.
+    SetStretchBltMode(to.Get(), HALFTONE);
+    StretchBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, kPictureSize.cx, kPictureSize.cy,
+               SRCCOPY);
+  }
+  // The control hands back what it showed: the template's bitmap, ours to delete
+  // once replaced, or the copy shown before.
+  const ScopedGdiObject replaced(reinterpret_cast<HGDIOBJ>(
+      SendMessageA(GetDlgItem(dialog, kPictureId), STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(shown.Get()))));
+}
