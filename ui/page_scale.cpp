@@ -1,8 +1,17 @@
 #include "ui/page_scale.h"
 
 #include "res/resource_ids.h"
+#include "setup/scoped.h"
 
 namespace {
+
+// Bitmaps and the other objects DeleteObject releases.
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle object) { DeleteObject(object); }
+};
+using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
 
 // Memory device contexts; deleting one lets go of what is selected into it.
 struct MemoryDcTraits {
@@ -24,6 +33,14 @@ HGDIOBJ LoadPicture(int width, int height) {
                     width, height, 0);
 }
 
+// Shows `picture` in `dialog`'s picture control (none when null). The control
+// hands back the one it showed, which is ours to delete.
+void ShowPicture(HWND dialog, HGDIOBJ picture) {
+  const ScopedGdiObject replaced(reinterpret_cast<HGDIOBJ>(
+      SendMessageA(GetDlgItem(dialog, kPictureId), STM_SETIMAGE, IMAGE_BITMAP,
+                   reinterpret_cast<LPARAM>(picture))));
+}
+
 }  // namespace
 
 int AtPageScale(HWND dialog, int pixels) {
@@ -32,28 +49,24 @@ int AtPageScale(HWND dialog, int pixels) {
   return (pixels * line.bottom + kLineAt96Dpi / 2) / kLineAt96Dpi;
 }
 
-void ShowAtPageScale(HWND dialog, ScopedGdiObject& shown) {
-  if (!shown.IsValid() && AtPageScale(dialog, kLineAt96Dpi) == kLineAt96Dpi) return;
+void ShowAtPageScale(HWND dialog, bool always) {
+  if (!always && AtPageScale(dialog, kLineAt96Dpi) == kLineAt96Dpi) return;
   const int width = AtPageScale(dialog, kPictureSize.cx);
   const int height = AtPageScale(dialog, kPictureSize.cy);
-  // The copy shown until now is the control's to hand back, below.
-  shown.Release();
-  shown.Reset(LoadPicture(width, height));
+  const HGDIOBJ stretched = LoadPicture(width, height);
   {
     const ScopedGdiObject original(LoadPicture(0, 0));
     const ScopedMemoryDc from(CreateCompatibleDC(nullptr));
     const ScopedMemoryDc to(CreateCompatibleDC(nullptr));
     SelectObject(from.Get(), original.Get());
-    SelectObject(to.Get(), shown.Get());
+    SelectObject(to.Get(), stretched);
     // Halftoning averages the pixels each target pixel covers, on the NT family
     // (the older one repeats them). The brush origin it wants is the new DC's own.
     SetStretchBltMode(to.Get(), HALFTONE);
     StretchBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, kPictureSize.cx, kPictureSize.cy,
                SRCCOPY);
   }
-  // The control hands back what it showed: the template's bitmap, ours to delete
-  // once replaced, or the copy shown before.
-  const ScopedGdiObject replaced(reinterpret_cast<HGDIOBJ>(
-      SendMessageA(GetDlgItem(dialog, kPictureId), STM_SETIMAGE, IMAGE_BITMAP,
-                   reinterpret_cast<LPARAM>(shown.Get()))));
+  ShowPicture(dialog, stretched);
 }
+
+void DeletePicture(HWND dialog) { ShowPicture(dialog, nullptr); }

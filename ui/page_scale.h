@@ -4,20 +4,13 @@
 
 #include <windows.h>
 
-#include "setup/scoped.h"
-
-// Bitmaps and the other objects DeleteObject releases.
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle object) { DeleteObject(object); }
-};
-using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
-
 // `pixels` of a picture drawn for 96 DPI, at the scale of `dialog`'s font.
 int AtPageScale(HWND dialog, int pixels);
 
 // Shows `dialog`'s picture at the page's scale, bitmap 102 stretched with
-// halftoning; `shown` owns the stretched copy the control shows. At 96 DPI the
-// template's own picture stays.
-void ShowAtPageScale(HWND dialog, ScopedGdiObject& shown);
+// halftoning; at 96 DPI the template's own picture stays, unless `always`.
+void ShowAtPageScale(HWND dialog, bool always);
+
+// Deletes the picture `dialog` shows, as the control itself never does: the
+// template's bitmap or the stretched copy. For the dialog's end.
+void DeletePicture(HWND dialog);

@@ -1,9 +1,6 @@
 #include "ui/wizard_page.h"
 
 INT_PTR WizardPage::Show(HWND owner) {
-  // The picture at the page's scale goes with the dialog that shows it.
-  ScopedGdiObject picture;
-  picture_ = &picture;
   return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner,
                          DialogProc, reinterpret_cast<LPARAM>(this));
 }
@@ -50,11 +47,12 @@ void DispatchWaitingMessages() {
 
 INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
   if (message == WM_INITDIALOG) {
-    ShowAtPageScale(window_, *picture_);
+    ShowAtPageScale(window_, false);
     return OnInitPage();
   }
   if (message == kDpiChanged) PostMessageA(window_, kScalePicture, 0, 0);
-  if (message == kScalePicture) ShowAtPageScale(window_, *picture_);
+  if (message == kScalePicture) ShowAtPageScale(window_, true);
+  if (message == WM_DESTROY) DeletePicture(window_);
   if (working_ && message == WM_SETCURSOR) {
     ShowWaitCursor();
     // Handled: the control under the pointer keeps its own cursor to itself.

@@ -77,5 +77,4 @@ class WizardPage {
   const int templateId_;
   HWND window_ = nullptr;
   bool working_ = false;
-  ScopedGdiObject* picture_ = nullptr;  // Show's owner of the picture at the page's scale
 };
