@@ -27,7 +27,7 @@ constexpr int kLineAt96Dpi = 13;
 // The picture is the templates' first control of id -1, the id they store as 0xFFFF.
 constexpr int kPictureId = 0xFFFF;
 
-// Bitmap 102 at `width` x `height`, pixels repeated when both are 0 or larger.
+// Bitmap 102 at `width` x `height`, its pixels repeated (its own size for 0 x 0).
 HGDIOBJ LoadPicture(int width, int height) {
   return LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_PAGE_PICTURE), IMAGE_BITMAP,
                     width, height, 0);
