@@ -26,6 +26,11 @@ constexpr SIZE kPictureSize = {126, 60};
 constexpr int kLineAt96Dpi = 13;
 // The picture is the templates' first control of id -1, the id they store as 0xFFFF.
 constexpr int kPictureId = 0xFFFF;
+// Sent from Windows 8.1 on when the page moves to a display of another DPI; the
+// dialog scales its font and controls once its procedure has returned, and the
+// picture follows on the page's own message after that.
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kScalePicture = WM_APP;
 
 // Bitmap 102 at `width` x `height`, its pixels repeated (its own size for 0 x 0).
 HGDIOBJ LoadPicture(int width, int height) {
@@ -41,14 +46,8 @@ void ShowPicture(HWND dialog, HGDIOBJ picture) {
                    reinterpret_cast<LPARAM>(picture))));
 }
 
-}  // namespace
-
-int AtPageScale(HWND dialog, int pixels) {
-  RECT line = {0, 0, 0, 8};
-  MapDialogRect(dialog, &line);
-  return (pixels * line.bottom + kLineAt96Dpi / 2) / kLineAt96Dpi;
-}
-
+// Shows bitmap 102 at the page's scale, stretched with halftoning; at 96 DPI
+// the template's own picture stays, unless `always`.
 void ShowAtPageScale(HWND dialog, bool always) {
   if (!always && AtPageScale(dialog, kLineAt96Dpi) == kLineAt96Dpi) return;
   const int width = AtPageScale(dialog, kPictureSize.cx);
@@ -69,4 +68,17 @@ void ShowAtPageScale(HWND dialog, bool always) {
   ShowPicture(dialog, stretched);
 }
 
-void DeletePicture(HWND dialog) { ShowPicture(dialog, nullptr); }
+}  // namespace
+
+int AtPageScale(HWND dialog, int pixels) {
+  RECT line = {0, 0, 0, 8};
+  MapDialogRect(dialog, &line);
+  return (pixels * line.bottom + kLineAt96Dpi / 2) / kLineAt96Dpi;
+}
+
+void KeepPictureAtPageScale(HWND dialog, UINT message) {
+  if (message == WM_INITDIALOG) ShowAtPageScale(dialog, false);
+  if (message == kDpiChanged) PostMessageA(dialog, kScalePicture, 0, 0);
+  if (message == kScalePicture) ShowAtPageScale(dialog, true);
+  if (message == WM_DESTROY) ShowPicture(dialog, nullptr);
+}

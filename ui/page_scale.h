@@ -7,10 +7,8 @@
 // `pixels` of a picture drawn for 96 DPI, at the scale of `dialog`'s font.
 int AtPageScale(HWND dialog, int pixels);
 
-// Shows `dialog`'s picture at the page's scale, bitmap 102 stretched with
-// halftoning; at 96 DPI the template's own picture stays, unless `always`.
-void ShowAtPageScale(HWND dialog, bool always);
-
-// Deletes the picture `dialog` shows, as the control itself never does: the
-// template's bitmap or the stretched copy. For the dialog's end.
-void DeletePicture(HWND dialog);
+// Keeps `dialog`'s picture at the page's scale, given each of its messages: from
+// WM_INITDIALOG on it shows bitmap 102 stretched with halftoning (at 96 DPI the
+// template's own picture stays), again after a move to a display of another
+// DPI, and deletes it at WM_DESTROY, as the control itself never does.
+void KeepPictureAtPageScale(HWND dialog, UINT message);

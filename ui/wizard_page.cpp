@@ -30,12 +30,6 @@ namespace {
 constexpr DWORD kAnyMessage =
     QS_KEY | QS_MOUSE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY | QS_SENDMESSAGE;
 
-// Sent from Windows 8.1 on when the page moves to a display of another DPI; the
-// dialog scales its font and controls once its procedure has returned, and the
-// picture follows on the page's own message after that.
-constexpr UINT kDpiChanged = 0x02E0;
-constexpr UINT kScalePicture = WM_APP;
-
 HCURSOR ShowWaitCursor() { return SetCursor(LoadCursorA(nullptr, IDC_WAIT)); }
 
 void DispatchWaitingMessages() {
@@ -46,13 +40,8 @@ void DispatchWaitingMessages() {
 }  // namespace
 
 INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
-  if (message == WM_INITDIALOG) {
-    ShowAtPageScale(window_, false);
-    return OnInitPage();
-  }
-  if (message == kDpiChanged) PostMessageA(window_, kScalePicture, 0, 0);
-  if (message == kScalePicture) ShowAtPageScale(window_, true);
-  if (message == WM_DESTROY) DeletePicture(window_);
+  KeepPictureAtPageScale(window_, message);
+  if (message == WM_INITDIALOG) return OnInitPage();
   if (working_ && message == WM_SETCURSOR) {
     ShowWaitCursor();
     // Handled: the control under the pointer keeps its own cursor to itself.
