@@ -1,11 +1,13 @@
 #include "tests/driver/driver_common.h"
 
-std::string Utf8(const std::wstring& text) {
+std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
   if (text.empty()) return std::string();
   const int length = static_cast<int>(text.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   std::string converted(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), length, &converted[0], size, nullptr, nullptr);
   return converted;
 }
 

@@ -21,6 +21,9 @@ constexpr std::chrono::milliseconds kExitTimeout{20000};
 constexpr std::chrono::milliseconds kControlTimeout{5000};
 
 std::string Utf8(const std::wstring& text);
+// `text` in `codePage`: by default this process's own, in which the engine's
+// narrow calls take names.
+std::string Narrow(const std::wstring& text, UINT codePage = CP_ACP);
 // `text` in `codePage` (SystemCodePage() for what the stand-in writes).
 std::wstring Widen(const std::string& text, UINT codePage = CP_UTF8);
 // The code page of the system's narrow-string programs, the stand-in's; the

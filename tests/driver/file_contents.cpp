@@ -33,6 +33,14 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   }
 }
 
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+  return ReadFileBytes(Widen(path, CP_ACP));
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  WriteFileBytes(Widen(path, CP_ACP), bytes);
+}
+
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry;
@@ -54,8 +62,9 @@ std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
   return contents;
 }
 
-std::wstring WindowsFolderFile(const std::wstring& name) {
+std::wstring WindowsFolder() {
   wchar_t windows[MAX_PATH] = L"";
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return JoinPath(windows, name);
+  return std::wstring(windows, GetWindowsDirectoryW(windows, MAX_PATH));
 }
+
+std::wstring WindowsFolderFile(const std::wstring& name) { return JoinPath(WindowsFolder(), name); }

@@ -10,6 +10,9 @@
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 // Replaces the file with `bytes`; throws DriverError on failure.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The same for a path in this process's code page, as the engine names files.
+std::optional<std::string> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // Names of the entries directly in `folder`, as stored, sorted; "." and ".." left out.
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
@@ -17,5 +20,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 // that nothing in it changed.
 std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
 
-// <Windows directory>\<name>
+// The Windows directory, without a trailing backslash, and <it>\<name>.
+std::wstring WindowsFolder();
 std::wstring WindowsFolderFile(const std::wstring& name);

@@ -68,6 +68,11 @@ SetupRun::SetupRun(const std::wstring& program, const std::wstring& arguments,
   processId_ = started.dwProcessId;
 }
 
+SetupRun::SetupRun(DWORD processId)
+    : process_(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE,
+                           processId)),
+      processId_(processId) {}
+
 SetupRun::~SetupRun() {
   if (!IsRunning()) return;
   TerminateProcess(process_.Get(), 1);

@@ -26,6 +26,8 @@ class SetupRun {
   SetupRun(const std::wstring& program, const std::wstring& arguments,
            const std::wstring& workingFolder = std::wstring(),
            const std::vector<EnvironmentVariable>& environment = {});
+  // The running process `processId`, owned from now on; none when it has ended.
+  explicit SetupRun(DWORD processId);
   ~SetupRun();
   SetupRun(SetupRun&&) = default;
   SetupRun& operator=(SetupRun&&) = delete;

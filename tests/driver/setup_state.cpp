@@ -76,11 +76,15 @@ bool RegKeyExists(HKEY root, const std::wstring& key) {
   return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.Receive()) == ERROR_SUCCESS;
 }
 
-std::wstring UninstallerCopyPath() {
-  wchar_t windows[MAX_PATH] = L"";
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return std::wstring(windows) + L"\\kquninst.exe";
+std::vector<std::wstring> PresentSetupKeys() {
+  std::vector<std::wstring> present;
+  for (const SetupKey& key : kSetupKeys) {
+    if (RegKeyExists(key.root, key.path)) present.push_back(key.path);
+  }
+  return present;
 }
+
+std::wstring UninstallerCopyPath() { return WindowsFolderFile(L"kquninst.exe"); }
 
 DWORD InstalledKilobytes(const std::wstring& installDir) {
   ULONGLONG bytes = 0;

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The application's settings key under HKEY_CURRENT_USER, and its "Location" value.
 extern const wchar_t kSettingsKey[];
@@ -17,6 +18,9 @@ void WriteRegString(HKEY root, const std::wstring& key, const std::wstring& name
                     const std::wstring& value);
 void DeleteRegValue(HKEY root, const std::wstring& key, const std::wstring& name);
 bool RegKeyExists(HKEY root, const std::wstring& key);
+// The setup's keys (its settings, uninstall entry and skin classes) that the
+// registry this process sees holds.
+std::vector<std::wstring> PresentSetupKeys();
 
 // <Windows directory>\kquninst.exe
 std::wstring UninstallerCopyPath();

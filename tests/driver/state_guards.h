@@ -60,6 +60,8 @@ class FileGuard {
   FileGuard& operator=(const FileGuard&) = delete;
 
   const std::wstring& Path() const { return path_; }
+  // Its bytes when the guard was made; none when there was no file.
+  const std::optional<std::string>& Saved() const { return saved_; }
 
  private:
   std::wstring path_;

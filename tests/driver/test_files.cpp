@@ -4,12 +4,14 @@
 
 #include "setup/scoped.h"
 #include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
 
 const wchar_t kNoProgram[] = L"";
 
 namespace {
 
 constexpr wchar_t kProgramName[] = L"kalquint.exe";
+constexpr wchar_t kStartLogVariable[] = L"KALQUINT_LOG";
 
 bool IsDots(const wchar_t* name) { return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0; }
 
@@ -42,19 +44,6 @@ std::wstring WithBackslashes(std::wstring path) {
     if (c == L'/') c = L'\\';
   }
   return path;
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-  const ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return std::string();
-  std::string content(GetFileSize(file.Get(), nullptr), '\0');
-  DWORD read = 0;
-  if (!content.empty()) {
-    ReadFile(file.Get(), &content[0], static_cast<DWORD>(content.size()), &read, nullptr);
-  }
-  content.resize(read);
-  return content;
 }
 
 StartRecord ParseStart(const std::wstring& line) {
@@ -94,6 +83,8 @@ std::wstring ShortPath(const std::wstring& path) {
 bool FileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+std::string NarrowFolder(const std::wstring& folder) { return Narrow(JoinPath(folder, L"")); }
 
 void CopyFileOrThrow(const std::wstring& from, const std::wstring& to) {
   if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
@@ -143,12 +134,30 @@ std::wstring MakeDistribution(const std::wstring& folder, const std::wstring& va
 }
 
 std::vector<StartRecord> ReadStartLog(const std::wstring& path) {
-  const std::wstring content = Widen(ReadWholeFile(path), SystemCodePage());
+  const std::wstring content = Widen(ReadFileBytes(path).value_or(""), SystemCodePage());
   std::vector<StartRecord> starts;
   std::wstring::size_type begin = 0;
   for (std::wstring::size_type end; (end = content.find(L"\r\n", begin)) != std::wstring::npos;
        begin = end + 2) {
     starts.push_back(ParseStart(content.substr(begin, end - begin)));
   }
+  return starts;
+}
+
+ScopedStartLog::ScopedStartLog() : path_(folder_.File(L"starts.log")) {
+  SetEnvironmentVariableW(kStartLogVariable, path_.c_str());
+}
+
+ScopedStartLog::~ScopedStartLog() { SetEnvironmentVariableW(kStartLogVariable, nullptr); }
+
+std::vector<StartRecord> ScopedStartLog::WaitForStarts(size_t count,
+                                                       std::chrono::milliseconds timeout) const {
+  std::vector<StartRecord> starts;
+  WaitUntil(
+      [&] {
+        starts = ReadStartLog(path_);
+        return starts.size() >= count;
+      },
+      timeout);
   return starts;
 }

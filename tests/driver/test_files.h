@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ std::wstring StandinPath(const std::wstring& variant);
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 bool FileExists(const std::wstring& path);
+// `folder` as the engine names folders: in this process's code page, ending
+// with a backslash.
+std::string NarrowFolder(const std::wstring& folder);
 // The short 8.3 form of an existing path, as the older family's WININIT.INI names it.
 std::wstring ShortPath(const std::wstring& path);
 void CopyFileOrThrow(const std::wstring& from, const std::wstring& to);
@@ -55,3 +59,19 @@ struct StartRecord {
 
 // The starts recorded in `path`, oldest first; none when the file is missing.
 std::vector<StartRecord> ReadStartLog(const std::wstring& path);
+
+// Points KALQUINT_LOG of this process, and so of the programs it starts, at a
+// fresh file for the scope.
+class ScopedStartLog {
+ public:
+  ScopedStartLog();
+  ~ScopedStartLog();
+  ScopedStartLog(const ScopedStartLog&) = delete;
+  ScopedStartLog& operator=(const ScopedStartLog&) = delete;
+  // The starts recorded so far, after waiting up to `timeout` for `count` of them.
+  std::vector<StartRecord> WaitForStarts(size_t count, std::chrono::milliseconds timeout) const;
+
+ private:
+  TempFolder folder_;
+  std::wstring path_;
+};

@@ -16,11 +16,17 @@
 #include "app/unattended.h"
 #include "setup/steps.h"
 #include "tests/driver/case_name.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/redirected_registry.h"
+#include "tests/driver/setup_names.h"
+#include "tests/driver/setup_state.h"
 #include "tests/driver/shell_links.h"
+#include "tests/driver/state_guards.h"
+#include "tests/driver/test_files.h"
 #include "tests/faults/fault_seam.h"
 #include "tests/faults/machine_state.h"
 #include "tests/faults/walk_checks.h"
-#include "tests/setup/engine_test_support.h"
 
 namespace {
 
@@ -29,20 +35,14 @@ std::string TempPath() {
   return std::string(temp, GetTempPathA(MAX_PATH, temp));
 }
 
-// The build's distribution in `folder`, with the stand-in `variant` as its
-// kalquint.exe; the path of its install.exe.
-std::string MakeDistribution(const std::string& folder, const std::string& variant) {
+// The build's distribution in `folder`, made with its parents, with the
+// stand-in `variant` as its kalquint.exe; the path of its install.exe.
+std::string MakeDistributionIn(const std::string& folder, const wchar_t* variant) {
   std::filesystem::create_directories(folder);
-  for (const auto& entry : std::filesystem::directory_iterator(BuildTreePath("distribution"))) {
-    const std::string name = entry.path().filename().string();
-    CopyFileA(entry.path().string().c_str(), (folder + name).c_str(), FALSE);
-  }
-  CopyFileA(StandInPath(variant).c_str(), (folder + "kalquint.exe").c_str(), FALSE);
-  return folder + "install.exe";
+  return Narrow(MakeDistribution(Widen(folder, CP_ACP), variant));
 }
 
 constexpr char kEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kalendro";
-constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
 // The machine of one walk, made afresh for every k at the same paths, so that
 // the states of two runs compare whole.
@@ -52,8 +52,8 @@ class Machine {
   Machine()
       : root_(TempPath() + "kqfaults\\"),
         distributions_(TempPath() + "kqfaults-distributions\\"),
-        dist3105_(MakeDistribution(distributions_ + "3105\\", "v3105")),
-        dist3200_(MakeDistribution(distributions_ + "3200\\", "v3200")) {
+        dist3105_(MakeDistributionIn(distributions_ + "3105\\", L"v3105")),
+        dist3200_(MakeDistributionIn(distributions_ + "3200\\", L"v3200")) {
     SetEnvironmentVariableA("KALQUINT_LOG", (distributions_ + "starts.log").c_str());
   }
   ~Machine() {
@@ -85,9 +85,9 @@ class Machine {
     const char* const common[][2] = {{"Common Programs", "common\\programs"},
                                      {"Common Startup", "common\\startup"},
                                      {"Common Desktop", "common\\desktop"}};
-    for (const auto& value : user) SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, value[0], root_ + value[1]);
+    for (const auto& value : user) SetStringValue(HKEY_CURRENT_USER, Narrow(kShellFoldersKey), value[0], root_ + value[1]);
     for (const auto& value : common) {
-      SetStringValue(HKEY_LOCAL_MACHINE, kShellFoldersKey, value[0], root_ + value[1]);
+      SetStringValue(HKEY_LOCAL_MACHINE, Narrow(kShellFoldersKey), value[0], root_ + value[1]);
     }
     const char* versionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
     SetStringValue(HKEY_LOCAL_MACHINE, versionKey, "ProgramFilesDir", root_ + "pf");
@@ -100,7 +100,7 @@ class Machine {
     // The keys the setup writes; the shell makes others of its own on first use.
     AddRegistryState(HKEY_CURRENT_USER, "Software\\Morvane", "HKCU\\Software\\Morvane", state);
     AddRegistryState(HKEY_LOCAL_MACHINE, kEntryKey, "HKLM\\Uninstall\\Kalendro", state);
-    AddRegistryState(HKEY_LOCAL_MACHINE, kSessionManagerKey, "HKLM\\Session Manager", state);
+    AddRegistryState(HKEY_LOCAL_MACHINE, Narrow(kSessionManagerKey), "HKLM\\Session Manager", state);
     AddRegistryState(HKEY_CLASSES_ROOT, ".KQS", "HKCR\\.KQS", state);
     AddRegistryState(HKEY_CLASSES_ROOT, "kqsfile", "HKCR\\kqsfile", state);
     AddFileAndLeftoversState(uninstaller_, "kquninst.exe", state);
@@ -137,8 +137,8 @@ class Machine {
   const std::string distributions_;
   const std::string dist3105_;
   const std::string dist3200_;
-  const std::string uninstaller_ = WindowsDir() + "\\kquninst.exe";
-  const PreservedFile keptUninstaller_{uninstaller_};
+  const FileGuard keptUninstaller_{WindowsFolderFile(L"kquninst.exe")};
+  const std::string uninstaller_ = Narrow(keptUninstaller_.Path());
   std::optional<RegistryOverride> registry_;
 };
 
@@ -190,7 +190,7 @@ void Prepare(const Machine& machine, Start start) {
   if (start == Start::kInstalledInUsersFolder) {
     folder = machine.Mine();
     CreateDirectoryA(folder.c_str(), nullptr);
-    WriteBytes(folder + "notes.doc", kUsersNotes);
+    WriteFileBytes(folder + "notes.doc", kUsersNotes);
   }
   ASSERT_TRUE(InstallEveryOption(machine, folder));
   WaitForStartedPrograms();
@@ -237,7 +237,7 @@ class FaultWalkTest : public testing::TestWithParam<WalkCase> {
     EXPECT_EQ(dishonest.count, 0) << dishonest.first;
     EXPECT_EQ(diverged.count, 0) << diverged.first;
     machine_.EndRedirection();
-    EXPECT_EQ(SetupKeysInRealRegistry(), std::vector<std::string>());
+    EXPECT_EQ(PresentSetupKeys(), std::vector<std::wstring>());
   }
 
   Machine machine_;

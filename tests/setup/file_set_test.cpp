@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "setup/file_move.h"
+#include "setup/files.h"
 #include "setup/install_folder.h"
 #include "setup/setup_context.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/state_guards.h"
+#include "tests/driver/test_files.h"
 
 namespace {
 
@@ -20,19 +24,21 @@ using testing::UnorderedElementsAre;
 class FileSetTest : public testing::Test {
  protected:
   void SetUp() override {
-    context.SourceDir = source.Path();
-    context.InstallDir = target.Path();
+    context.SourceDir = source;
+    context.InstallDir = target;
   }
 
-  ScratchFolder source;
-  ScratchFolder target;
+  TempFolder sourceFolder;
+  TempFolder targetFolder;
+  const std::string source = NarrowFolder(sourceFolder.Path());
+  const std::string target = NarrowFolder(targetFolder.Path());
   SetupContext context;
 };
 
 TEST_F(FileSetTest, NamesAddedTwiceAreCopiedTwiceOverOlderFiles) {
-  WriteBytes(source / "dates.txt", "new dates");
-  WriteBytes(source / "runs.txt", "new runs");
-  WriteBytes(target / "dates.txt", "old dates");
+  WriteFileBytes(source + "dates.txt", "new dates");
+  WriteFileBytes(source + "runs.txt", "new runs");
+  WriteFileBytes(target + "dates.txt", "old dates");
   context.AddFile(IDS_FILE_DATES);
   context.AddFile(IDS_FILE_DATES);
   context.AddFile(IDS_FILE_RUNS);
@@ -40,26 +46,26 @@ TEST_F(FileSetTest, NamesAddedTwiceAreCopiedTwiceOverOlderFiles) {
 
   context.CopyListedFiles();
   EXPECT_THAT(context.ListedFiles(), IsEmpty());
-  EXPECT_EQ(ReadBytes(target / "dates.txt"), "new dates");
-  EXPECT_EQ(ReadBytes(target / "runs.txt"), "new runs");
+  EXPECT_EQ(ReadFileBytes(target + "dates.txt"), "new dates");
+  EXPECT_EQ(ReadFileBytes(target + "runs.txt"), "new runs");
 }
 
 TEST_F(FileSetTest, AFailedDeleteOfANameListedTwiceDoesNotStopTheRest) {
-  WriteBytes(source / "dates.txt", "dates");
-  WriteBytes(source / "runs.txt", "runs");
+  WriteFileBytes(source + "dates.txt", "dates");
+  WriteFileBytes(source + "runs.txt", "runs");
   context.AddFile(IDS_FILE_DATES);
   context.AddFile(IDS_FILE_DATES);
   context.AddFile(IDS_FILE_RUNS);
 
   context.DeleteListedFiles();
   EXPECT_THAT(context.ListedFiles(), IsEmpty());
-  EXPECT_FALSE(PathExists(source / "dates.txt"));
-  EXPECT_FALSE(PathExists(source / "runs.txt"));
+  EXPECT_FALSE(FileExists(source + "dates.txt"));
+  EXPECT_FALSE(FileExists(source + "runs.txt"));
 }
 
 // The main program lets go of its file a moment after "/UnregServer".
 TEST_F(FileSetTest, AFileReleasedAMomentLaterIsDeleted) {
-  WriteBytes(source / "kalquint.exe", "program");
+  WriteFileBytes(source + "kalquint.exe", "program");
   struct Holder {
     ScopedFile file;
     static DWORD WINAPI ReleaseLater(void* holder) {
@@ -67,7 +73,7 @@ TEST_F(FileSetTest, AFileReleasedAMomentLaterIsDeleted) {
       static_cast<Holder*>(holder)->file.Reset();
       return 0;
     }
-  } holder{ScopedFile(CreateFileA((source / "kalquint.exe").c_str(), GENERIC_READ,
+  } holder{ScopedFile(CreateFileA((source + "kalquint.exe").c_str(), GENERIC_READ,
                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr))};
   ASSERT_TRUE(holder.file.IsValid());
   const ScopedHandle releaser(CreateThread(nullptr, 0, Holder::ReleaseLater, &holder, 0, nullptr));
@@ -76,53 +82,53 @@ TEST_F(FileSetTest, AFileReleasedAMomentLaterIsDeleted) {
 
   context.DeleteListedFiles();
   WaitForSingleObject(releaser.Get(), INFINITE);
-  EXPECT_FALSE(PathExists(source / "kalquint.exe"));
+  EXPECT_FALSE(FileExists(source + "kalquint.exe"));
 }
 
 TEST_F(FileSetTest, AnEmptiedListCopiesAndDeletesNothing) {
-  WriteBytes(source / "dates.txt", "dates");
+  WriteFileBytes(source + "dates.txt", "dates");
   context.AddFile(IDS_FILE_DATES);
   context.CopyListedFiles();
-  ASSERT_TRUE(DeleteFileA((target / "dates.txt").c_str()));
+  ASSERT_TRUE(DeleteFileA((target + "dates.txt").c_str()));
 
   context.CopyListedFiles();
   context.DeleteListedFiles();
-  EXPECT_FALSE(PathExists(target / "dates.txt"));
-  EXPECT_TRUE(PathExists(source / "dates.txt"));
+  EXPECT_FALSE(FileExists(target + "dates.txt"));
+  EXPECT_TRUE(FileExists(source + "dates.txt"));
 }
 
 // Bare names would come from the current folder: with no distribution folder
 // every listed file counts as not copied.
 TEST_F(FileSetTest, WithoutTheDistributionFolderNothingIsCopied) {
-  WriteBytes(source / "dates.txt", "dates");
+  WriteFileBytes(source + "dates.txt", "dates");
   char previous[MAX_PATH];
   ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
-  ASSERT_TRUE(SetCurrentDirectoryA(source.Path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryA(source.c_str()));
   context.SourceDir.clear();
   context.AddFile(IDS_FILE_DATES);
 
   EXPECT_THAT(context.CopyListedFiles(), ElementsAre("dates.txt"));
   EXPECT_TRUE(SetCurrentDirectoryA(previous));
-  EXPECT_FALSE(PathExists(target / "dates.txt"));
+  EXPECT_FALSE(FileExists(target + "dates.txt"));
 }
 
 TEST_F(FileSetTest, AllInstalledFilesAreEveryEntryAsFoundAndOnlyFilesGetDeleted) {
-  WriteBytes(source / "Dates.TXT", "dates");
-  ASSERT_TRUE(CreateDirectoryA((source / "Sub").c_str(), nullptr));
-  WriteBytes(source / "Sub\\inner.txt", "inner");
+  WriteFileBytes(source + "Dates.TXT", "dates");
+  ASSERT_TRUE(CreateDirectoryA((source + "Sub").c_str(), nullptr));
+  WriteFileBytes(source + "Sub\\inner.txt", "inner");
   context.AddFile(IDS_FILE_EXE);
 
-  context.AddAllInstalledFiles(InstallFolder::Installed(source.Path(), true));
+  context.AddAllInstalledFiles(InstallFolder::Installed(source, true));
   EXPECT_THAT(context.ListedFiles(), UnorderedElementsAre(".", "..", "Dates.TXT", "Sub"));
 
   context.DeleteListedFiles();
   EXPECT_THAT(context.ListedFiles(), IsEmpty());
-  EXPECT_FALSE(PathExists(source / "Dates.TXT"));
-  EXPECT_EQ(ReadBytes(source / "Sub\\inner.txt"), "inner");
+  EXPECT_FALSE(FileExists(source + "Dates.TXT"));
+  EXPECT_EQ(ReadFileBytes(source + "Sub\\inner.txt"), "inner");
 }
 
 TEST_F(FileSetTest, AllInstalledFilesOfAMissingFolderAreNone) {
-  context.SourceDir = source / "missing\\";
+  context.SourceDir = source + "missing\\";
   context.AddFile(IDS_FILE_EXE);
   context.AddAllInstalledFiles(InstallFolder::Installed(context.SourceDir, true));
   EXPECT_THAT(context.ListedFiles(), IsEmpty());
@@ -143,14 +149,14 @@ TEST_F(FileSetTest, BackupHoldsTheCurrentFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    DeleteFileA((target / "dates.txt").c_str());
-    DeleteFileA((target / "dates.txt.bak").c_str());
-    if (c.current) WriteBytes(target / "dates.txt", *c.current);
-    if (c.olderBackup) WriteBytes(target / "dates.txt.bak", *c.olderBackup);
+    DeleteFileA((target + "dates.txt").c_str());
+    DeleteFileA((target + "dates.txt.bak").c_str());
+    if (c.current) WriteFileBytes(target + "dates.txt", *c.current);
+    if (c.olderBackup) WriteFileBytes(target + "dates.txt.bak", *c.olderBackup);
 
     EXPECT_EQ(context.BackupFile(IDS_FILE_DATES), c.renamed);
-    EXPECT_FALSE(PathExists(target / "dates.txt"));
-    EXPECT_EQ(ReadBytes(target / "dates.txt.bak"), c.backup);
+    EXPECT_FALSE(FileExists(target + "dates.txt"));
+    EXPECT_EQ(ReadFileBytes(target + "dates.txt.bak"), c.backup);
   }
 }
 
@@ -202,35 +208,35 @@ TEST_F(FileSetTest, BackupMoveReplacesTheOlderBackupOnBothFamilies) {
        std::nullopt, "older"},
       {"other failure", true, MoveFileExDenied, "current", false, false, "current", "older"},
   };
-  const std::string path = target / "dates.txt";
+  const std::string path = target + "dates.txt";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DeleteFileA(path.c_str());
-    if (c.current) WriteBytes(path, *c.current);
-    WriteBytes(path + ".bak", "older");
+    if (c.current) WriteFileBytes(path, *c.current);
+    WriteFileBytes(path + ".bak", "older");
     {
       const ScopedFile held(c.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
                                                  OPEN_EXISTING, 0, nullptr)
                                    : INVALID_HANDLE_VALUE);
       EXPECT_EQ(MoveFileReplacing(path, path + ".bak", c.ntFamily, c.moveFileEx), c.moved);
     }
-    EXPECT_EQ(ReadBytes(path), c.kept);
-    EXPECT_EQ(ReadBytes(path + ".bak"), c.backup);
-    EXPECT_EQ(FileCount(target.Path()), c.kept ? 2u : 1u) << "a file moved aside is left";
+    EXPECT_EQ(ReadFileBytes(path), c.kept);
+    EXPECT_EQ(ReadFileBytes(path + ".bak"), c.backup);
+    EXPECT_EQ(FileCount(target), c.kept ? 2u : 1u) << "a file moved aside is left";
   }
 }
 
 TEST_F(FileSetTest, UninstallerIsTheRunningProgramCopiedIntoTheWindowsFolder) {
-  const std::string uninstaller = WindowsDir() + "\\kquninst.exe";
-  const PreservedFile preserved(uninstaller);
-  WriteBytes(uninstaller, "older uninstaller");
-  WriteBytes(source / "install.exe", "setup program");
+  const FileGuard preserved(WindowsFolderFile(L"kquninst.exe"));
+  const std::string uninstaller = Narrow(preserved.Path());
+  WriteFileBytes(uninstaller, "older uninstaller");
+  WriteFileBytes(source + "install.exe", "setup program");
   char self[MAX_PATH];
   ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
 
   EXPECT_TRUE(context.InstallUninstaller());
   EXPECT_EQ(context.UninstallerPath, uninstaller);
-  EXPECT_EQ(ReadBytes(uninstaller), ReadBytes(self));
+  EXPECT_EQ(ReadFileBytes(uninstaller), ReadFileBytes(self));
 
   // A folder in the copy's place: no copy, and the caller is told.
   ASSERT_TRUE(DeleteFileA(uninstaller.c_str()));

@@ -3,9 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 
 #include "setup/setup_context.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/redirected_registry.h"
+#include "tests/driver/test_files.h"
+
+bool operator==(const FileVersion& a, const FileVersion& b) { return a.ms == b.ms && a.ls == b.ls; }
+
+void PrintTo(const FileVersion& version, std::ostream* out) {
+  *out << std::hex << "ms 0x" << version.ms << ", ls 0x" << version.ls << std::dec;
+}
 
 namespace {
 
@@ -15,8 +24,10 @@ constexpr FileVersion kNoVersion{0, 0};
 constexpr FileVersion kScratchVersion{0x11, 0x22};
 
 std::string StandInFolder(const std::string& variant) {
-  return BuildTreePath("standins\\" + variant + "\\");
+  return NarrowFolder(BuildDir() + L"\\standins\\" + Widen(variant));
 }
+
+std::string StandInPath(const std::string& variant) { return StandInFolder(variant) + "kalquint.exe"; }
 
 // The v3105 stand-in named by a path of exactly `length` characters, padded with
 // ".\" (2 characters) and "..\v3105\" (9) so that any length can be reached.
@@ -94,7 +105,7 @@ TEST(LoadLocation, FromModuleTakesTheRunningProgramsFolder) {
   SetupContext context;
   context.ProgramVersion = kScratchVersion;
   EXPECT_FALSE(context.LoadLocation(true)) << "no kalquint.exe beside the test program";
-  EXPECT_EQ(context.SourceDir, BuildTreePath("tests\\"));
+  EXPECT_EQ(context.SourceDir, NarrowFolder(BuildDir() + L"\\tests"));
   EXPECT_EQ(context.ProgramVersion, kNoVersion);
 }
 

@@ -6,11 +6,15 @@
 
 #include "setup/setup_context.h"
 #include "tests/driver/case_name.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/redirected_registry.h"
+#include "tests/driver/setup_names.h"
+#include "tests/driver/setup_state.h"
 
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\Morvane\\K!q\\3.x";
+// The settings key as the engine's narrow calls name it.
+constexpr const char* kSettingsKeyA = "Software\\Morvane\\K!q\\3.x";
 const HKEY kRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT};
 
 class RegistryTest : public RedirectedRegistryTest {
@@ -21,17 +25,17 @@ class RegistryTest : public RedirectedRegistryTest {
 TEST_F(RegistryTest, OverrideRedirectsEveryRootIntoTheScratchKey) {
   for (HKEY root : kRoots) {
     CreateKey(root, "KalquintOverrideProbe");
-    EXPECT_TRUE(KeyExists(StandInFor(root), "KalquintOverrideProbe")) << root;
+    EXPECT_TRUE(RegKeyExists(StandInFor(root), L"KalquintOverrideProbe")) << root;
   }
   EndOverride();
   for (HKEY root : kRoots) {
-    EXPECT_FALSE(KeyExists(root, "KalquintOverrideProbe")) << root;
+    EXPECT_FALSE(RegKeyExists(root, L"KalquintOverrideProbe")) << root;
     RegDeleteKeyA(root, "KalquintOverrideProbe");
   }
 }
 
 TEST_F(RegistryTest, MissingValueOrKeyLeavesTheOutputUnchanged) {
-  SetStringValue(HKEY_CURRENT_USER, kSettingsKey, "Other", "C:\\other\\");
+  SetStringValue(HKEY_CURRENT_USER, kSettingsKeyA, "Other", "C:\\other\\");
   std::string out = "C:\\kept\\";
   EXPECT_FALSE(context.ReadRegStringById(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_LOCATION, out));
   EXPECT_FALSE(
@@ -58,7 +62,7 @@ TEST_F(RegistryTest, ReadStringTakesTheBytesUpToTheFirstZeroOfAnyType) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SetRawValue(HKEY_CURRENT_USER, kSettingsKey, "Probe", c.type, c.bytes);
+    SetRawValue(HKEY_CURRENT_USER, kSettingsKeyA, "Probe", c.type, c.bytes);
     std::string out = "unchanged";
     EXPECT_EQ(context.ReadRegString(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, "Probe", out), c.read);
     EXPECT_EQ(out, c.text);
@@ -79,7 +83,7 @@ TEST_F(RegistryTest, ReadDwordTakesFourBytesOfAnyType) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
-    SetRawValue(HKEY_CURRENT_USER, kSettingsKey, "NumberOfDatesFiles", c.type, c.bytes);
+    SetRawValue(HKEY_CURRENT_USER, kSettingsKeyA, "NumberOfDatesFiles", c.type, c.bytes);
     DWORD number = 0;
     EXPECT_EQ(
         context.ReadRegDword(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, "NumberOfDatesFiles", number),
@@ -91,10 +95,10 @@ TEST_F(RegistryTest, ReadDwordTakesFourBytesOfAnyType) {
 }
 
 TEST_F(RegistryTest, OpenSettingsKeyCreatesTheWholePath) {
-  ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Morvane"));
+  ASSERT_FALSE(RegKeyExists(HKEY_CURRENT_USER, L"Software\\Morvane"));
   EXPECT_TRUE(context.OpenSettingsKey());
   EXPECT_TRUE(context.IsSettingsKeyOpen());
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, kSettingsKey));
   context.CloseSettingsKey();
   EXPECT_FALSE(context.IsSettingsKeyOpen());
 }
@@ -108,7 +112,7 @@ TEST_F(RegistryTest, SettingsWritesStoreExactBytes) {
   context.CloseSettingsKey();
 
   const auto value = [](const char* name) {
-    return QueryRawValue(HKEY_CURRENT_USER, kSettingsKey, name);
+    return QueryRawValue(HKEY_CURRENT_USER, kSettingsKeyA, name);
   };
   EXPECT_EQ(value("UseShell"), (RawValue{REG_BINARY, std::string("\x01\0\0\0", 4)}));
   EXPECT_EQ(value("UseGroup"), (RawValue{REG_BINARY, "\x01\x02\x03\x04"}));
@@ -123,13 +127,13 @@ TEST_F(RegistryTest, SettingsWritesWithoutAnOpenKeyWriteNothing) {
     EXPECT_FALSE(context.WriteSettingStringById(IDS_LOCATION, "C:\\KQ\\kalquint.exe"));
   };
   writeAll();
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Morvane"));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, L"Software\\Morvane"));
 
   ASSERT_TRUE(context.OpenSettingsKey());
   context.CloseSettingsKey();
   writeAll();
   for (const char* name : {"UseShell", "DatesFile001", "Location"}) {
-    EXPECT_FALSE(QueryRawValue(HKEY_CURRENT_USER, kSettingsKey, name)) << name;
+    EXPECT_FALSE(QueryRawValue(HKEY_CURRENT_USER, kSettingsKeyA, name)) << name;
   }
 }
 
@@ -148,14 +152,14 @@ TEST_F(RegistryTest, SetRegStringCreatesTheKeyWithItsParents) {
 }
 
 TEST_F(RegistryTest, ShortcutFolderIsTheShellFolderWithTheSuffix) {
-  SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Programs", "C:\\Menu\\Programs");
+  SetStringValue(HKEY_CURRENT_USER, Narrow(kShellFoldersKey), "Programs", "C:\\Menu\\Programs");
   std::string folder = "unchanged";
   EXPECT_TRUE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_PROGRAMS, "\\KALENDRO!\\", folder));
   EXPECT_EQ(folder, "C:\\Menu\\Programs\\KALENDRO!\\");
   // Missing and empty alike name no folder (an empty one would be the drive root).
   folder = "unchanged";
   EXPECT_FALSE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_DESKTOP, "\\", folder)) << "missing";
-  SetStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "Desktop", "");
+  SetStringValue(HKEY_CURRENT_USER, Narrow(kShellFoldersKey), "Desktop", "");
   EXPECT_FALSE(context.ReadShortcutFolder(HKEY_CURRENT_USER, IDS_FOLDER_DESKTOP, "\\", folder)) << "empty";
   EXPECT_EQ(folder, "unchanged");
 }
@@ -191,8 +195,8 @@ TEST_P(DeleteRegKeyTest, RemovesTheKeyAndItsAncestorsLevelByLevel) {
 
   context.DeleteRegKey(c.root, c.key, c.levels);
 
-  for (const char* key : c.kept) EXPECT_TRUE(KeyExists(c.root, key)) << key;
-  for (const char* key : c.removed) EXPECT_FALSE(KeyExists(c.root, key)) << key;
+  for (const char* key : c.kept) EXPECT_TRUE(RegKeyExists(c.root, Widen(key))) << key;
+  for (const char* key : c.removed) EXPECT_FALSE(RegKeyExists(c.root, Widen(key))) << key;
 }
 
 INSTANTIATE_TEST_SUITE_P(

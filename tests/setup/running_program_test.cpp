@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "setup/setup_context.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/setup_run.h"
+#include "tests/driver/test_files.h"
 
 namespace {
 
@@ -40,6 +42,16 @@ bool CloseReturnsWithin(const SetupContext& context, DWORD milliseconds, bool& c
   return returned;
 }
 
+// The top-level windows with this title.
+size_t CountWindows(const char* title) {
+  size_t count = 0;
+  for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, title); window != nullptr;
+       window = FindWindowExA(nullptr, window, nullptr, title)) {
+    ++count;
+  }
+  return count;
+}
+
 class CloseRunningProgramTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -48,14 +60,16 @@ class CloseRunningProgramTest : public testing::Test {
   }
 
   // Started and showing its window: one more window of that title than before.
-  static OwnedProcess StartShowing(const char* variant, const char* title) {
+  static SetupRun StartShowing(const char* variant, const char* title) {
     const size_t before = CountWindows(title);
-    OwnedProcess process = StartProcess(StandInPath(variant));
-    EXPECT_TRUE(WaitForWindows(title, before + 1, 30000)) << variant;
+    SetupRun process(StandinPath(Widen(variant)), L"");
+    EXPECT_TRUE(WaitUntil([&] { return CountWindows(title) >= before + 1; },
+                          std::chrono::seconds(30)))
+        << variant;
     return process;
   }
 
-  StartLog log;  // keeps the stand-ins' start records out of TEMP
+  ScopedStartLog log;  // keeps the stand-ins' start records out of TEMP
   SetupContext context;
 };
 
@@ -70,9 +84,9 @@ TEST_F(CloseRunningProgramTest, ClosesTheWindowAndWaitsUntilItsProcessHasEnded) 
       {"v3105", kAfxTitle}, {"atl", kAtlTitle}, {"slowclose", kAfxTitle}};
   for (const auto& [variant, title] : cases) {
     SCOPED_TRACE(variant);
-    const OwnedProcess program = StartShowing(variant, title);
+    const SetupRun program = StartShowing(variant, title);
     EXPECT_TRUE(context.CloseRunningProgram());
-    EXPECT_TRUE(program.HasEnded());
+    EXPECT_FALSE(program.IsRunning());
   }
 }
 
@@ -85,15 +99,15 @@ TEST_F(CloseRunningProgramTest, EveryCopyOfEitherTitleIsClosed) {
       {{"atl", kAtlTitle}, {"atl", kAtlTitle}, {"v3105", kAfxTitle}}};
   for (const auto& running : copies) {
     SCOPED_TRACE(running.size());
-    std::vector<OwnedProcess> programs;
+    std::vector<SetupRun> programs;
     for (const auto& [variant, title] : running) programs.push_back(StartShowing(variant, title));
     EXPECT_TRUE(context.CloseRunningProgram());
-    for (const OwnedProcess& program : programs) EXPECT_TRUE(program.HasEnded());
+    for (const SetupRun& program : programs) EXPECT_FALSE(program.IsRunning());
   }
 }
 
 TEST_F(CloseRunningProgramTest, AProgramIgnoringTheRequestIsReportedAfterAboutThirtySeconds) {
-  const OwnedProcess stubborn = StartShowing("stubborn", kAfxTitle);
+  const SetupRun stubborn = StartShowing("stubborn", kAfxTitle);
   const ULONGLONG cpuBefore = OwnCpuMilliseconds();
   const DWORD start = GetTickCount();
   bool closed = true;
@@ -101,7 +115,7 @@ TEST_F(CloseRunningProgramTest, AProgramIgnoringTheRequestIsReportedAfterAboutTh
   EXPECT_FALSE(closed);
   EXPECT_GE(GetTickCount() - start, 25000u);
   EXPECT_LT(OwnCpuMilliseconds() - cpuBefore, 2000u) << "the wait must not spin";
-  EXPECT_FALSE(stubborn.HasEnded());
+  EXPECT_TRUE(stubborn.IsRunning());
 }
 
 }  // namespace

@@ -10,7 +10,13 @@
 #include "setup/setup_context.h"
 #include "setup/shared_folder.h"
 #include "setup/wininit.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
+#include "tests/driver/file_contents.h"
+#include "tests/driver/registry_values.h"
+#include "tests/driver/setup_names.h"
+#include "tests/driver/setup_run.h"
+#include "tests/driver/state_guards.h"
+#include "tests/driver/test_files.h"
 
 namespace {
 
@@ -49,46 +55,14 @@ TEST(RemoveDeleteEntries, DropsOnlyTheRenameSectionsDeletionsOfThatFile) {
   for (const auto& [text, expected] : cases) EXPECT_EQ(RemoveDeleteEntries(text, path), expected) << text;
 }
 
-constexpr const wchar_t* kSessionManagerKey =
-    L"System\\CurrentControlSet\\Control\\Session Manager";
-constexpr const wchar_t* kPendingRenamesValue = L"PendingFileRenameOperations";
-
-struct WideValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> bytes;
-  bool operator==(const WideValue& other) const {
-    return type == other.type && bytes == other.bytes;
-  }
-};
-
-ScopedRegKey OpenSessionManager() {
-  ScopedRegKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                    key.Receive()) != ERROR_SUCCESS) {
-    key.Release();
-  }
-  return key;
-}
-
-std::optional<WideValue> QueryPendingRenames() {
-  const ScopedRegKey key = OpenSessionManager();
-  WideValue value;
-  DWORD size = 0;
-  if (!key.IsValid() || RegQueryValueExW(key.Get(), kPendingRenamesValue, nullptr, &value.type,
-                                         nullptr, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.bytes.resize(size);
-  RegQueryValueExW(key.Get(), kPendingRenamesValue, nullptr, &value.type, value.bytes.data(),
-                   &size);
-  value.bytes.resize(size);
-  return value;
+std::optional<RegValue> QueryPendingRenames() {
+  return ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
 }
 
 // The system's list of (source, target) pairs; an empty target deletes the source.
 std::vector<std::pair<std::wstring, std::wstring>> PendingRenames() {
   std::vector<std::pair<std::wstring, std::wstring>> pairs;
-  const std::optional<WideValue> value = QueryPendingRenames();
+  const std::optional<RegValue> value = QueryPendingRenames();
   if (!value) return pairs;
   const wchar_t* text = reinterpret_cast<const wchar_t*>(value->bytes.data());
   const wchar_t* end = text + value->bytes.size() / sizeof(wchar_t);
@@ -103,21 +77,10 @@ std::vector<std::pair<std::wstring, std::wstring>> PendingRenames() {
 }
 
 // Puts the pending renames back exactly as they were, or removes the value.
-class PreservedPendingRenames {
+class PreservedPendingRenames : public RegValueGuard {
  public:
-  ~PreservedPendingRenames() {
-    const ScopedRegKey key = OpenSessionManager();
-    if (original_) {
-      RegSetValueExW(key.Get(), kPendingRenamesValue, 0, original_->type, original_->bytes.data(),
-                     static_cast<DWORD>(original_->bytes.size()));
-    } else {
-      RegDeleteValueW(key.Get(), kPendingRenamesValue);
-    }
-    EXPECT_TRUE(QueryPendingRenames() == original_) << "pending renames not restored";
-  }
-
- private:
-  const std::optional<WideValue> original_ = QueryPendingRenames();
+  PreservedPendingRenames()
+      : RegValueGuard(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue) {}
 };
 
 // The child's part of the test below, run in a copy of this program.
@@ -135,21 +98,21 @@ TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtResta
   ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
   char self[MAX_PATH];
   ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-  const std::string copy = WindowsDir() + "\\kquninst.exe";
   const PreservedPendingRenames preservedRenames;
-  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
-  const PreservedFile uninstaller(copy);
+  const FileGuard wininit(WindowsFolderFile(L"WININIT.INI"));
+  const FileGuard uninstaller(WindowsFolderFile(L"kquninst.exe"));
+  const std::string copy = Narrow(uninstaller.Path());
   ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE)) << copy;
   auto expected = PendingRenames();
-  const char kChildArguments[] =
-      "--gtest_brief=1 --gtest_also_run_disabled_tests "
-      "--gtest_filter=ScheduleSelfDeletion.DISABLED_RunAsTheUninstallerCopy";
+  const wchar_t kChildArguments[] =
+      L"--gtest_brief=1 --gtest_also_run_disabled_tests "
+      L"--gtest_filter=ScheduleSelfDeletion.DISABLED_RunAsTheUninstallerCopy";
 
-  ASSERT_EQ(StartProcess(copy, kChildArguments).WaitForExitCode(60000), 0u);
+  ASSERT_EQ(SetupRun(uninstaller.Path(), kChildArguments).WaitForExit(std::chrono::seconds(60)), 0u);
 
-  expected.emplace_back(L"\\??\\" + std::wstring(copy.begin(), copy.end()), L"");
+  expected.emplace_back(L"\\??\\" + uninstaller.Path(), L"");
   EXPECT_EQ(PendingRenames(), expected);
-  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+  EXPECT_EQ(ReadFileBytes(wininit.Path()), wininit.Saved());
 }
 
 // The test program is not the uninstaller's copy in the Windows directory: its
@@ -157,12 +120,12 @@ TEST(ScheduleSelfDeletion, OnTheNtFamilyTheSystemDeletesTheRunningProgramAtResta
 TEST(ScheduleSelfDeletion, AnotherFileThanTheWindowsUninstallerIsNotScheduled) {
   const PreservedPendingRenames preservedRenames;
   const auto before = PendingRenames();
-  const PreservedFile wininit(WindowsDir() + "\\WININIT.INI");
+  const FileGuard wininit(WindowsFolderFile(L"WININIT.INI"));
 
   SetupContext().ScheduleSelfDeletion();
 
   EXPECT_EQ(PendingRenames(), before);
-  EXPECT_EQ(ReadBytes(WindowsDir() + "\\WININIT.INI"), wininit.Original());
+  EXPECT_EQ(ReadFileBytes(wininit.Path()), wininit.Saved());
 }
 
 TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
@@ -185,9 +148,9 @@ TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ScratchFolder folder;
-    const std::string path = folder / "WININIT.INI";
-    if (c.before) WriteBytes(path, *c.before);
+    const TempFolder folder;
+    const std::string path = NarrowFolder(folder.Path()) + "WININIT.INI";
+    if (c.before) WriteFileBytes(path, *c.before);
     SetFileAttributesA(path.c_str(), c.attributes);
     {
       const ScopedFile held(c.locked ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
@@ -196,10 +159,10 @@ TEST(AddWininitEntry, AFileThatCannotBeReadOrReplacedWholeKeepsItsContent) {
       EXPECT_EQ(AddWininitEntry(path, entry), c.added);
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadBytes(path), c.after);
+    EXPECT_EQ(ReadFileBytes(path), c.after);
     // No temporary file is left beside it.
     WIN32_FIND_DATAA found;
-    const ScopedFind search(FindFirstFileA((folder / "*.tmp").c_str(), &found));
+    const ScopedFind search(FindFirstFileA((NarrowFolder(folder.Path()) + "*.tmp").c_str(), &found));
     EXPECT_FALSE(search.IsValid()) << found.cFileName;
   }
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource_ids.h"
-#include "tests/setup/engine_test_support.h"
+#include "tests/driver/driver_common.h"
 
 TEST(LoadText, LoadsEntriesInTheAnsiCodePage) {
   EXPECT_EQ(LoadText(IDS_FILE_EXE), "kalquint.exe");
