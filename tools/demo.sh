@@ -6,7 +6,8 @@
 # setup's whole cycle by itself under Xvfb (a start with nothing installed,
 # install, update, uninstall), after removing whatever an earlier demo left
 # installed (it says so), saves a picture of every page as <build>/demo/<page>.png
-# and prints what each wizard changed.
+# (the welcome and path pages once more at 192 DPI, <page>-192dpi.png) and prints
+# what each wizard changed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR="${BUILD_DIR:-$root/build}"

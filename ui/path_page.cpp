@@ -28,9 +28,12 @@ BOOL PathPage::OnInitPage() {
 
 void PathPage::CreateBrowseButton() {
   const HINSTANCE module = GetModuleHandleA(nullptr);
-  browseImages_.Reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 2));
+  // The 16-pixel icon at the page's scale; shared, so the system keeps it.
+  const int size = AtPageScale(Window(), 16);
+  browseImages_.Reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 0, 2));
   ImageList_ReplaceIcon(browseImages_.Get(), -1,
-                        LoadIconA(module, MAKEINTRESOURCEA(IDI_BROWSE)));
+                        static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(IDI_BROWSE),
+                                                      IMAGE_ICON, size, size, LR_SHARED)));
   // The button sits exactly over its placeholder, which stays beneath it.
   const RECT place = ClientRectOf(Window(), GetDlgItem(Window(), IDC_BROWSE_PLACE));
   browseToolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, kToolbarStyle, place.left,

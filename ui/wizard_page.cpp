@@ -40,6 +40,7 @@ void DispatchWaitingMessages() {
 }  // namespace
 
 INT_PTR WizardPage::Dispatch(UINT message, WPARAM wParam) {
+  KeepPictureAtPageScale(window_, message);
   if (message == WM_INITDIALOG) return OnInitPage();
   if (working_ && message == WM_SETCURSOR) {
     ShowWaitCursor();

@@ -8,6 +8,7 @@
 
 #include "setup/setup_context.h"
 #include "setup/steps.h"
+#include "ui/page_scale.h"
 
 class WizardPage {
  public:

@@ -1,6 +1,7 @@
 // The headless demo: the whole cycle of the setup on the stand-in distribution,
 // clicked through as a user would. It saves a picture of every page, and of the
 // start-up message box, under <build>\demo, and prints what each wizard changed.
+// Last, the welcome and path pages once more on a display of 192 DPI (200 %).
 #include <fcntl.h>
 #include <io.h>
 
@@ -10,6 +11,7 @@
 
 #include "tests/demo/machine_snapshot.h"
 #include "tests/demo/wizard_walk.h"
+#include "tests/driver/registry_values.h"
 
 namespace {
 
@@ -55,6 +57,12 @@ class Demo {
          [&] { WalkUpdate(newer, options_); });
     Step("Uninstall through the Windows folder's kquninst.exe, \"delete all files\" ticked",
          [&] { WalkUninstall(UninstallerCopyPath(), options_); });
+    Step("The welcome and path pages at 192 DPI (200 %), then Back and Exit", [&] {
+      const DisplayDpi display(192);
+      pictureSuffix_ = "-192dpi";
+      WalkToPathAndBack(setup, options_);
+      pictureSuffix_.clear();
+    });
   }
 
  private:
@@ -75,11 +83,12 @@ class Demo {
     std::snprintf(seconds, sizeof seconds, "%.2f s", shown.seconds);
     std::string line = "  page '" + Utf8(shown.page.Caption()) + "' after " + seconds;
     // The update starts on the install's welcome page; the install's picture is kept.
-    if (pictured_.insert(shown.name).second) {
+    const std::string pictured = shown.name + pictureSuffix_;
+    if (pictured_.insert(pictured).second) {
       ShowActive(shown.page.Window());
       MovePointerOff(shown.page.Window());
       Sleep(300);  // let the page paint its boxes as set and its controls without the pointer
-      const std::wstring name = Widen(shown.name);
+      const std::wstring name = Widen(pictured);
       shown.page.Capture(JoinPath(pictures_, name + L".bmp"));
       line += " -> " + Utf8(name) + ".png";  // tools/demo.sh turns each picture into a PNG
     }
@@ -102,6 +111,7 @@ class Demo {
   WalkOptions options_;
   size_t startsPrinted_ = 0;
   std::set<std::string> pictured_;
+  std::string pictureSuffix_;  // after the page's name in its picture's
 };
 
 }  // namespace

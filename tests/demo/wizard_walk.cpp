@@ -39,9 +39,9 @@ class Walk {
     return Await(&page, name, caption);
   }
 
-  // Presses OK on the last window and waits for the setup to end.
-  void Finish(const Page& page) {
-    Press(page, IDOK);
+  // Presses `button` on the last window and waits for the setup to end.
+  void Finish(const Page& page, int button = IDOK) {
+    Press(page, button);
     const DWORD code = run_.WaitForExit();
     if (code != 0) throw DriverError("the setup ended with exit code " + std::to_string(code));
   }
@@ -101,6 +101,12 @@ void WalkInstall(const std::wstring& setupExe, const WalkOptions& options) {
     page.SetChecked(box, options.tickOptions);
   }
   walk.Finish(walk.Next(page, IDOK, "install-done", kInstallDoneCaption));
+}
+
+void WalkToPathAndBack(const std::wstring& setupExe, const WalkOptions& options) {
+  Walk walk(setupExe, L"/setup", options);
+  const Page path = walk.Next(walk.First("welcome", kWelcomeCaption), IDOK, "path", kPathCaption);
+  walk.Finish(walk.Next(path, IDCANCEL, "welcome", kWelcomeCaption), IDCANCEL);
 }
 
 void WalkUpdate(const std::wstring& setupExe, const WalkOptions& options) {

@@ -35,6 +35,8 @@ struct WalkOptions {
 void WalkPathNotFound(const std::wstring& setupExe, const WalkOptions& options);
 // Welcome, path, options and the finish page, whose boxes stay unticked.
 void WalkInstall(const std::wstring& setupExe, const WalkOptions& options);
+// Welcome and path, Back to the welcome page and Exit: nothing installed.
+void WalkToPathAndBack(const std::wstring& setupExe, const WalkOptions& options);
 // Welcome, the update page with both backup boxes ticked, and its finish page.
 void WalkUpdate(const std::wstring& setupExe, const WalkOptions& options);
 // The uninstall page with "delete all files" ticked, and its finish page.

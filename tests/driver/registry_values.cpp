@@ -6,6 +6,7 @@
 
 #include "setup/scoped.h"
 #include "tests/driver/driver_common.h"
+#include "tests/driver/setup_state.h"
 
 namespace {
 
@@ -108,6 +109,23 @@ void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
                    const RegValue& value) {
   if (!TryWriteRegValue(root, key, name, value)) {
     throw DriverError("could not write the registry value " + Utf8(key) + "\\" + Utf8(name));
+  }
+}
+
+namespace {
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+const wchar_t kLogPixels[] = L"LogPixels";
+}  // namespace
+
+DisplayDpi::DisplayDpi(DWORD dpi) : saved_(ReadRegValue(HKEY_CURRENT_USER, kDesktopKey, kLogPixels)) {
+  WriteRegValue(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, NumberValue(dpi, REG_DWORD));
+}
+
+DisplayDpi::~DisplayDpi() {
+  if (saved_) {
+    TryWriteRegValue(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, *saved_);
+  } else {
+    DeleteRegValue(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
   }
 }
 

@@ -37,6 +37,20 @@ bool TryWriteRegValue(HKEY root, const std::wstring& key, const std::wstring& na
 void WriteRegValue(HKEY root, const std::wstring& key, const std::wstring& name,
                    const RegValue& value);
 
+// The display's DPI as Wine reads it when a program starts (the user's
+// "LogPixels"), for the owner's length: programs started meanwhile draw at it.
+// The value found is put back, or removed when there was none.
+class DisplayDpi {
+ public:
+  explicit DisplayDpi(DWORD dpi);
+  ~DisplayDpi();
+  DisplayDpi(const DisplayDpi&) = delete;
+  DisplayDpi& operator=(const DisplayDpi&) = delete;
+
+ private:
+  std::optional<RegValue> saved_;
+};
+
 struct NamedValue {
   std::wstring name;  // empty for the key's default value
   RegValue value;

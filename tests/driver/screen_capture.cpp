@@ -1,8 +1,9 @@
 #include "tests/driver/screen_capture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 
-#include "setup/scoped.h"
 #include "tests/driver/driver_common.h"
 
 namespace {
@@ -13,21 +14,7 @@ struct ScreenDcTraits {
   static void Close(Handle dc) { ReleaseDC(nullptr, dc); }
 };
 
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle dc) { DeleteDC(dc); }
-};
-
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle object) { DeleteObject(object); }
-};
-
 using ScopedScreenDc = ScopedObject<ScreenDcTraits>;
-using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
-using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
 
 int RowSize(int width) { return (width * 3 + 3) & ~3; }
 
@@ -79,6 +66,25 @@ Pixels CaptureScreen(const RECT& area) {
   return Paint(width, height, [&](HDC memory, HDC screen) {
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   });
+}
+
+RECT InkExtent(const Pixels& pixels, COLORREF background) {
+  RECT extent = {pixels.width, pixels.height, 0, 0};
+  for (int y = 0; y < pixels.height; ++y) {
+    for (int x = 0; x < pixels.width; ++x) {
+      if (pixels.At(x, y) == background) continue;
+      extent = {std::min(extent.left, LONG{x}), std::min(extent.top, LONG{y}),
+                std::max(extent.right, LONG{x + 1}), std::max(extent.bottom, LONG{y + 1})};
+    }
+  }
+  return extent.right > extent.left ? extent : RECT{};
+}
+
+size_t ColourCount(const Pixels& pixels, const RECT& area) {
+  std::set<COLORREF> colours;
+  for (LONG y = area.top; y < area.bottom; ++y)
+    for (LONG x = area.left; x < area.right; ++x) colours.insert(pixels.At(x, y));
+  return colours.size();
 }
 
 Pixels DrawIconPixels(HICON icon, int width, int height, COLORREF background) {

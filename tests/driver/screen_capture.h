@@ -6,6 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "setup/scoped.h"
+
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle dc) { DeleteDC(dc); }
+};
+
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle object) { DeleteObject(object); }
+};
+
+using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
+using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
+
 struct Pixels {
   int width = 0;
   int height = 0;
@@ -15,6 +32,11 @@ struct Pixels {
 };
 
 Pixels CaptureScreen(const RECT& area);
+// The smallest rectangle holding every pixel that differs from `background`
+// (empty when none does).
+RECT InkExtent(const Pixels& pixels, COLORREF background);
+// How many colours the pixels inside `area` show.
+size_t ColourCount(const Pixels& pixels, const RECT& area);
 // `icon` drawn at `width` x `height` over `background`, as a static control draws it.
 Pixels DrawIconPixels(HICON icon, int width, int height, COLORREF background);
 void SaveBitmapFile(const Pixels& pixels, const std::wstring& path);

@@ -5,6 +5,7 @@
 
 #include "tests/driver/driver_common.h"
 #include "tests/driver/page.h"
+#include "tests/driver/page_look.h"
 #include "tests/driver/screen_capture.h"
 #include "tests/driver/setup_run.h"
 #include "tests/driver/setup_state.h"

@@ -12,6 +12,28 @@
                                        << Utf8(expected) << "\"";
 }
 
+::testing::AssertionResult DrawnAtScale(const Page& page, const PageLook& at96, int dpi) {
+  const PageLook look = LookOf(page);
+  std::string faults;
+  if (look.client.cx <= at96.client.cx || look.client.cy <= at96.client.cy) {
+    faults += "\n  no larger than at 96 DPI: " + std::to_string(look.client.cx) + "x" +
+              std::to_string(look.client.cy);
+  }
+  const double share = look.pictureShare / at96.pictureShare;
+  if (share < 0.97 || share > 1.03) {
+    faults += "\n  the picture spans " + std::to_string(look.pictureShare) +
+              " of its frame, at 96 DPI " + std::to_string(at96.pictureShare);
+  }
+  if (look.pictureColours <= at96.pictureColours) {
+    faults += "\n  the picture shows " + std::to_string(look.pictureColours) +
+              " colours, at 96 DPI " + std::to_string(at96.pictureColours);
+  }
+  for (const std::string& text : TextsCutOff(page, dpi)) faults += "\n  cut off: " + text;
+  if (faults.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "'" << Utf8(page.Caption()) << "' at " << dpi
+                                       << " DPI:" << faults;
+}
+
 std::wstring WizardTest::Distribution(const std::wstring& variant) {
   const std::wstring folder = folder_.MakeFolder(L"distribution-" + variant);
   return MakeDistribution(folder, variant);

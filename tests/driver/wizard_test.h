@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/page_look.h"
 #include "tests/driver/setup_run.h"
 #include "tests/driver/setup_state.h"
 #include "tests/driver/test_files.h"
@@ -15,6 +16,11 @@
 // Whether control `id` of `page` shows exactly `expected`; a failure quotes both
 // texts in UTF-8, readable where gtest would print wide strings as code points.
 ::testing::AssertionResult ShowsText(const Page& page, int id, const std::wstring& expected);
+
+// Whether `page`, shown at `dpi`, is drawn at that scale: larger than at 96 DPI
+// (`at96`), its picture as large against its frame (within 3 %) and smoothed,
+// with more colours than bitmap 102 has, and no static text cut off.
+::testing::AssertionResult DrawnAtScale(const Page& page, const PageLook& at96, int dpi);
 
 class WizardTest : public ::testing::Test {
  protected:

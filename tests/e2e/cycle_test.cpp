@@ -293,4 +293,38 @@ INSTANTIATE_TEST_SUITE_P(
              std::string(std::get<1>(info.param).name);
     });
 
+// ---------------------------------------------------------------------------
+// The update's and the uninstall's pages at 144 and 192 DPI, each drawn at the
+// display's scale as the uninstall page is at 96.
+
+class CycleScaleTest : public CycleTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CycleScaleTest, UpdateAndUninstallPagesAreDrawnAtTheDisplaysScale) {
+  PrepareInstallation(L"v3105");
+  PageLook at96;
+  {
+    const DisplayDpi display(96);
+    const Page uninstall = OpenUninstallPage();
+    at96 = LookOf(uninstall);
+    EXPECT_EQ(TextsCutOff(uninstall, 96), std::vector<std::string>{});
+    uninstall.Click(IDCANCEL);
+    EXPECT_EQ(run_->WaitForExit(), 0u);
+  }
+  const int dpi = GetParam();
+  const DisplayDpi display(dpi);
+  const Page update = OpenUpdatePage();
+  EXPECT_TRUE(DrawnAtScale(update, at96, dpi));
+  const Page updated = RunUpdate(update, false, false);
+  EXPECT_TRUE(DrawnAtScale(updated, at96, dpi));
+  Finish(updated);
+  const Page uninstall = OpenUninstallPage();
+  EXPECT_TRUE(DrawnAtScale(uninstall, at96, dpi));
+  const Page removed = RunUninstall(uninstall, false, L"3.2.0.0");
+  EXPECT_TRUE(DrawnAtScale(removed, at96, dpi));
+  Finish(removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, CycleScaleTest, ::testing::Values(144, 192));
+
 }  // namespace
+

@@ -232,4 +232,50 @@ INSTANTIATE_TEST_SUITE_P(Choices, BrowseChoiceTest,
                                            BrowseCase{"Folder", Choice::kFolder}),
                          CaseName());
 
+// ---------------------------------------------------------------------------
+// The pages at 96, 144 and 192 DPI: the page grows with its font, its picture
+// and the browse icon with it, and every text still fits its control.
+
+// The browse icon's width against the page's.
+double BrowseIconShare(const Page& path) {
+  const Pixels shown = CaptureInPage(path, RectInPage(path, BrowseToolbar(path)));
+  const RECT icon = InkExtent(shown, GetSysColor(COLOR_BTNFACE));
+  RECT client = {};
+  GetClientRect(path.Window(), &client);
+  return static_cast<double>(icon.right - icon.left) / client.right;
+}
+
+class PageScaleTest : public InstallTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PageScaleTest, EveryInstallPageIsDrawnAtTheDisplaysScale) {
+  PageLook at96;
+  double browseAt96 = 0;
+  {
+    const DisplayDpi display(96);
+    const Page path = ToPathPage(StartInstall());
+    at96 = LookOf(path);
+    browseAt96 = BrowseIconShare(path);
+    EXPECT_EQ(TextsCutOff(path, 96), std::vector<std::string>{});
+    run_->Advance(path, IDCANCEL, kWelcomeCaption).Click(IDCANCEL);
+    EXPECT_EQ(run_->WaitForExit(), 0u);
+  }
+  const int dpi = GetParam();
+  const DisplayDpi display(dpi);
+  Page page = StartInstall();
+  EXPECT_TRUE(DrawnAtScale(page, at96, dpi));
+  page = ToPathPage(page);
+  EXPECT_TRUE(DrawnAtScale(page, at96, dpi));
+  EXPECT_GE(BrowseIconShare(page), browseAt96 * 0.97) << "browse icon at " << dpi << " DPI";
+  const RECT place = page.ControlRect(IDC_BROWSE_PLACE);
+  const RECT button = RectInPage(page, BrowseToolbar(page));
+  EXPECT_TRUE(EqualRect(&place, &button)) << "the browse button left its place";
+  page = InstallInto(page, TargetFolder());
+  EXPECT_TRUE(DrawnAtScale(page, at96, dpi));
+  page = ChooseOptions(page, kNoOptions);
+  EXPECT_TRUE(DrawnAtScale(page, at96, dpi));
+  Finish(page, false, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, PageScaleTest, ::testing::Values(144, 192));
+
 }  // namespace

@@ -134,14 +134,17 @@ const std::map<std::string, std::set<std::string>> kImports = {
       "LoadLibraryA", "MoveFileA", "MoveFileExA", "MultiByteToWideChar", "OpenProcess", "ReadFile",
       "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer", "SetFileTime", "Sleep",
       "WaitForSingleObject", "WideCharToMultiByte", "WriteFile", "lstrcmpiA", "lstrlenA"}},
+    {"gdi32.dll",
+     {"CreateCompatibleDC", "DeleteDC", "DeleteObject", "SelectObject", "SetStretchBltMode",
+      "StretchBlt"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
     {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
     {"user32.dll",
      {"CharNextA", "CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
       "EndDialog", "FindWindowA", "GetActiveWindow", "GetDlgItem", "GetWindowLongA",
       "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA", "GetWindowThreadProcessId",
-      "IsWindow", "IsDlgButtonChecked", "LoadCursorA", "LoadIconA", "LoadStringA", "MessageBoxA",
-      "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA", "ScreenToClient",
+      "IsWindow", "IsDlgButtonChecked", "LoadCursorA", "LoadImageA", "LoadStringA", "MapDialogRect",
+      "MessageBoxA", "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA", "ScreenToClient",
       "SendMessageA", "SetCursor", "SetDlgItemTextA", "SetWindowLongA", "wvsprintfA"}},
 };
 
@@ -157,6 +160,8 @@ const std::map<std::string, std::set<std::string>> kImports = {
 // and MsgWaitForMultipleObjects knows no QS_RAWINPUT (the setup asks without it).
 // GetLocaleInfoA is asked for its text there (LOCALE_RETURN_NUMBER came later),
 // and CharNextA steps over the double-byte characters of the system's code page.
+// SetStretchBltMode takes HALFTONE on the NT family only; the older one keeps
+// its own mode, which for a picture made larger repeats the pixels.
 // Not here, because Windows 95 lacks them: GetFileAttributesExA and
 // GetLongPathNameA (Windows 98; the latter is loaded at run time),
 // InitCommonControlsEx (4.70), and the C runtime DLL, which Windows 95 did not
@@ -181,6 +186,9 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
       "ReadFile", "ReleaseMutex", "RemoveDirectoryA", "SetFileAttributesA", "SetFilePointer", "SetFileTime",
       "Sleep", "WaitForMultipleObjects", "WaitForSingleObject", "WideCharToMultiByte",
       "WriteFile", "lstrcmpiA", "lstrcpyA", "lstrcpynA", "lstrlenA"}},
+    {"gdi32.dll",
+     {"CreateCompatibleDC", "DeleteDC", "DeleteObject", "SelectObject", "SetStretchBltMode",
+      "StretchBlt"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
     {"shell32.dll",
      {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteA",
@@ -190,7 +198,7 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
       "EnableWindow", "EndDialog", "FindWindowA", "FindWindowExA", "GetActiveWindow", "GetDlgItem",
       "GetWindowLongA", "GetWindowRect", "GetWindowTextA", "GetWindowTextLengthA",
       "GetWindowThreadProcessId", "IsDlgButtonChecked", "IsWindow", "LoadCursorA", "LoadIconA",
-      "LoadStringA", "MessageBoxA", "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA",
+      "LoadImageA", "LoadStringA", "MapDialogRect", "MessageBoxA", "MsgWaitForMultipleObjects", "PeekMessageA", "PostMessageA",
       "ScreenToClient", "SendMessageA", "SetCursor", "SetDlgItemTextA", "SetWindowLongA",
       "wsprintfA", "wvsprintfA"}},
     {"version.dll", {"GetFileVersionInfoA", "GetFileVersionInfoSizeA", "VerQueryValueA"}},

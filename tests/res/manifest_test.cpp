@@ -115,6 +115,22 @@ TEST(Manifest, AsksForUtf8AsTheProcessCodePage) {
   EXPECT_EQ(ElementText(xml, "activeCodePage", settings), "UTF-8");
 }
 
+// Sharp texts at 150 % and 200 %: per-monitor aware from Windows 10 version 1703
+// on (PerMonitorV2), per-monitor from 8.1 (the later element, then "true/pm"
+// of the earlier one), system aware on Vista and 7; older systems ignore both.
+TEST(Manifest, DeclaresPerMonitorDpiAwareness) {
+  const std::string xml = Manifest();
+  const size_t settings = xml.find("<windowsSettings");
+  ExpectAttributes(Tag(xml, "dpiAware", settings),
+                   {{"xmlns", "http://schemas.microsoft.com/SMI/2005/WindowsSettings"}},
+                   "manifest dpiAware");
+  EXPECT_EQ(ElementText(xml, "dpiAware", settings), "true/pm");
+  ExpectAttributes(Tag(xml, "dpiAwareness", settings),
+                   {{"xmlns", "http://schemas.microsoft.com/SMI/2016/WindowsSettings"}},
+                   "manifest dpiAwareness");
+  EXPECT_EQ(ElementText(xml, "dpiAwareness", settings), "PerMonitorV2, PerMonitor");
+}
+
 struct ActCtxTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
