@@ -97,6 +97,17 @@ bool SetupContext::PutFile(const std::string& from, const std::string& to, bool 
   return CopyContent(source, target.Get());
 }
 
+bool SetupContext::PutNewFile(const std::string& from, const std::string& to) {
+  // What a run cut off here left beside it is the setup's own.
+  const std::string staged = StagedName(to);
+  if (!DeleteOwnFile(staged) || !PutFile(from, staged, false) ||
+      !MoveFileA(staged.c_str(), to.c_str())) {
+    return false;
+  }
+  Work.Add({Change::kFileMoved, to, staged});
+  return true;
+}
+
 bool SetupContext::MakeFolder(const std::string& path, SECURITY_ATTRIBUTES* security) {
   if (!CreateDirectoryA(path.c_str(), security)) return false;
   Work.Add({Change::kFolderMade, path});
@@ -187,7 +198,7 @@ bool SetupContext::ReplaceDataFile(StringId id) {
   const std::string source = SourceDir + name;
   if (SourceDir.empty()) return false;
   FinishCutOffReplacement(path);
-  if (!IsFile(path)) return PutFile(source, path, false);
+  if (!IsFile(path)) return PutNewFile(source, path);
   // The distribution's own file holds nothing of the user's: replaced already.
   if (HaveSameContent(path, source)) return true;
   // The replacement is made beside the user's file first: the user's file moves

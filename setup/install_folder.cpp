@@ -72,6 +72,14 @@ bool HasBackslashByteInACharacter(const std::string& path) {
   return false;
 }
 
+// Whether the program may be installed into the full path `full`: one it can
+// name, and one no other user could change or swap, nor reached through a
+// link, since programs run from it as administrator.
+bool MayInstallInto(const std::string& full) {
+  return !full.empty() && !HasDevicePrefix(full) && ProgramCanName(full) &&
+         !HasBackslashByteInACharacter(full) && TrustOfFolder(full) == FolderTrust::kTrusted;
+}
+
 }  // namespace
 
 InstallFolder::InstallFolder(std::string path, bool made)
@@ -85,12 +93,7 @@ InstallFolder InstallFolder::Typed(const SetupContext& context, const std::strin
                                    HasDevicePrefix(typed)
                                ? std::string()
                                : FullPath(typed);
-  // A folder another user could change or swap, or one reached through a link,
-  // is no place for programs that run as administrator.
-  if (full.empty() || HasDevicePrefix(full) || !ProgramCanName(full) ||
-      HasBackslashByteInACharacter(full) || TrustOfFolder(full) != FolderTrust::kTrusted) {
-    return InstallFolder(std::string(), false);
-  }
+  if (!MayInstallInto(full)) return InstallFolder(std::string(), false);
   const std::string folder = WithTrailingBackslash(full);
   return InstallFolder(folder, RecordedAsMade(context, folder));
 }

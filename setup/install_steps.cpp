@@ -9,14 +9,15 @@
 namespace {
 
 bool AssociateSkinFiles(SetupContext& context, const std::string& program) {
-  // Quoted: the path usually holds spaces, and unquoted the system may start
-  // another program first.
+  // Quoted, the program and the file: the paths usually hold spaces; unquoted
+  // the system may start another program first, and a skin's name with a space
+  // would reach the program as two arguments.
   return context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_TYPE_KEY, 0,
                               LoadText(IDS_SKIN_TYPE_NAME)) &&
          context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 0,
                               LoadText(IDS_SKIN_TYPE_KEY)) &&
          context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 0,
-                              "\"" + program + "\" %1") &&
+                              "\"" + program + "\" \"%1\"") &&
          context.SetRegString(HKEY_CLASSES_ROOT, IDS_SKIN_ICON_KEY, 0, program + ",0") &&
          context.WriteSettingDword(IDS_USE_SHELL, 1);
 }
@@ -67,7 +68,7 @@ bool PutDataFiles(SetupContext& context) {
     if (file.role == FileRole::kProgram) continue;
     if (FileExists(path)) {
       context.Log.Write("kept", path);
-    } else if (context.PutFile(context.SourceDir + name, path, false)) {
+    } else if (context.PutNewFile(context.SourceDir + name, path)) {
       context.Log.Write("copied", path);
     } else if (!IsMissing(context.SourceDir + name)) {
       return false;

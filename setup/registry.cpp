@@ -141,9 +141,12 @@ std::vector<std::string> SetupContext::ReadRegStrings(HKEY root, StringId key) c
     DWORD type = REG_NONE;
     const LONG result =
         RegEnumValueA(opened.Get(), index, name, &nameLength, nullptr, &type, data, &size);
-    if (result == ERROR_NO_MORE_ITEMS) return values;
-    // A value too long for the buffer, or not a string, is passed over.
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
+    // A value too long for the buffer is passed over; any other error ends the
+    // list (no more values, or a key that can no longer be read), or the walk
+    // would go on through every index there is.
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) return values;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
     values.push_back(TextOf(data, size));
   }
 }

@@ -107,6 +107,10 @@ class SetupContext {
   // A copy of `from` at `to`; what was at `to` is kept aside until the step
   // completes, unless `replace` is false: then there must be nothing.
   bool PutFile(const std::string& from, const std::string& to, bool replace);
+  // A copy of `from` at `to`, where there must be nothing: made beside it and
+  // then moved there, so that a run cut off half-way leaves no part of a file
+  // under a name that the next run would keep as the user's.
+  bool PutNewFile(const std::string& from, const std::string& to);
   // Moves the file at `path` aside until the step completes (what a run cut
   // off earlier left aside is settled first); true when none is there now.
   bool SetAside(const std::string& path);

@@ -38,7 +38,8 @@ bool SetEntryNumber(SetupContext& context, StringId name, DWORD number) {
 
 bool WriteUninstallEntry(SetupContext& context, bool folderMade) {
   return SetEntryString(context, IDS_DISPLAY_NAME, LoadText(IDS_PRODUCT_NAME)) &&
-         SetEntryString(context, IDS_UNINSTALL_STRING, context.UninstallerPath) &&
+         // Quoted, as the system's list of programs runs it as a command line.
+         SetEntryString(context, IDS_UNINSTALL_STRING, "\"" + context.UninstallerPath + "\"") &&
          SetEntryString(context, IDS_QUIET_UNINSTALL_STRING,
                         "\"" + context.UninstallerPath + "\" " + LoadText(IDS_ARG_QUIET)) &&
          SetEntryString(context, IDS_PUBLISHER, LoadText(IDS_PUBLISHER_NAME)) &&

@@ -35,7 +35,7 @@ class PathFieldTest : public BadInputTest {
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue),
               JoinPath(folder, L"kalquint.exe"));
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
-              UninstallerCopyPath());
+              L"\"" + UninstallerCopyPath() + L"\"");
     EXPECT_TRUE(FileExists(UninstallerCopyPath()));
   }
 

@@ -120,7 +120,7 @@ class FullCycleTest : public CycleTest,
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"),
               L"KALENDRO! quintara");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
-              UninstallerCopyPath());
+              L"\"" + UninstallerCopyPath() + L"\"");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString"),
               L"\"" + UninstallerCopyPath() + L"\" /quiet");
     EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Morvane Software");
@@ -131,7 +131,7 @@ class FullCycleTest : public CycleTest,
     ExpectEntryDescribes(L"3.1.0.5");
     EXPECT_EQ(DefaultValue(L".KQS"), L"kqsfile");
     EXPECT_EQ(DefaultValue(L"kqsfile"), L"KalendroSkinFile");
-    EXPECT_EQ(DefaultValue(L"kqsfile\\shell\\open\\command"), L"\"" + Program() + L"\" %1");
+    EXPECT_EQ(DefaultValue(L"kqsfile\\shell\\open\\command"), L"\"" + Program() + L"\" \"%1\"");
     EXPECT_EQ(DefaultValue(L"kqsfile\\DefaultIcon"), Program() + L",0");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, kSettingsKey, kLocationValue), Program());
     for (const wchar_t* flag : {L"UseShell", L"UseGroup", L"UseStartup", L"UseDesktop"}) {

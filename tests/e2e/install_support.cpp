@@ -71,7 +71,7 @@ std::vector<NamedValue> RecordedInstallation(const std::wstring& installDir) {
 
 std::vector<NamedValue> UninstallEntry(const std::wstring& installDir) {
   return {{L"DisplayName", StringValue(L"KALENDRO! quintara")},
-          {L"UninstallString", StringValue(UninstallerCopyPath())},
+          {L"UninstallString", StringValue(L"\"" + UninstallerCopyPath() + L"\"")},
           {L"QuietUninstallString", StringValue(L"\"" + UninstallerCopyPath() + L"\" /quiet")},
           {L"Publisher", StringValue(L"Morvane Software")},
           {L"InstallLocation", StringValue(installDir)},

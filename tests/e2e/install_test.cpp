@@ -75,7 +75,7 @@ TEST_F(InstallTest, EveryOptionInstallsRegistersLinksAndAssociatesThenOpensHelpA
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell", {}));
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open", {}));
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\shell\\open\\command",
-                       {{L"", StringValue(L"\"" + program + L"\" %1")}}));
+                       {{L"", StringValue(L"\"" + program + L"\" \"%1\"")}}));
   EXPECT_TRUE(KeyHolds(HKEY_CLASSES_ROOT, L"kqsfile\\DefaultIcon",
                        {{L"", StringValue(program + L",0")}}));
   EXPECT_TRUE(LinksTo(GroupProgramLink(), program, L""));
