@@ -1,4 +1,6 @@
 // The install wizard's work: the files, then the options.
+#include <iterator>
+
 #include "setup/data_file_lists.h"
 #include "setup/files.h"
 #include "setup/install_folder.h"
@@ -22,28 +24,28 @@ bool AssociateSkinFiles(SetupContext& context, const std::string& program) {
          context.WriteSettingDword(IDS_USE_SHELL, 1);
 }
 
-// An unreadable special folder skips its shortcuts and flag, rather than making
-// links at the drive root or over another folder's link of the same name.
-bool CreateProgramGroup(SetupContext& context, const ShortcutFolders& folders,
-                        const std::string& program) {
-  std::string group;
-  if (!context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, group)) {
-    return true;
-  }
-  const std::string folder = group.substr(0, group.size() - 1);
-  return (IsFolder(folder) || context.MakeFolder(folder)) &&
-         context.CreateShortcut(group + LoadText(IDS_LINK_PROGRAM), program, "") &&
-         context.CreateShortcut(group + LoadText(IDS_LINK_HELP),
-                                context.InstallDir + LoadText(IDS_FILE_HLP), "") &&
-         context.WriteSettingDword(IDS_USE_GROUP, 1);
-}
-
-bool CreateFolderShortcut(SetupContext& context, HKEY root, StringId folderValue,
-                          const std::string& program, const std::string& arguments, StringId flag) {
+// The links of the chosen boxes, each box's flag after its links; an earlier
+// installation's flags stay.
+bool CreateLinks(SetupContext& context, const ShortcutFolders& folders,
+                 const InstallOptions& options) {
   std::string folder;
-  if (!context.ReadShortcutFolder(root, folderValue, "\\", folder)) return true;
-  return context.CreateShortcut(folder + LoadText(IDS_LINK_PROGRAM), program, arguments) &&
-         context.WriteSettingDword(flag, 1);
+  bool readable = false;
+  for (size_t row = 0; row < std::size(kInstalledLinks); ++row) {
+    const InstalledLink& link = kInstalledLinks[row];
+    if (!(options.*link.option)) continue;
+    if (StartsLinkBox(row)) {
+      readable = ReadLinkFolder(context, folders, row, folder);
+      const std::string group = folder.substr(0, folder.size() - 1);
+      if (readable && link.inGroup && !IsFolder(group) && !context.MakeFolder(group)) return false;
+    }
+    if (readable &&
+        !(context.CreateShortcut(folder + LoadText(link.name),
+                                 context.InstallDir + LoadText(link.target), link.arguments) &&
+          (!EndsLinkBox(row) || context.WriteSettingDword(link.flag, 1)))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // The first entry of each data-file list, whatever was chosen, then "Location",
@@ -126,20 +128,14 @@ StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder) {
   return FinishStep(context, installed, StepOutcome::kNotInstalled);
 }
 
-// The boxes are handled in the order association, group, startup, desktop. A
-// flag is written only for a chosen box; an earlier installation's flags stay.
+// The association first, then the links in their table's order.
 StepOutcome ApplyInstallOptions(SetupContext& context, const InstallOptions& options) {
   const std::string program = context.InstallDir + LoadText(IDS_FILE_EXE);
   const ShortcutFolders& folders =
       options.allUsers ? kAllUsersShortcutFolders : kUserShortcutFolders;
   const bool applied =
       context.OpenSettingsKey() && (!options.associate || AssociateSkinFiles(context, program)) &&
-      (!options.group || CreateProgramGroup(context, folders, program)) &&
-      (!options.startup || CreateFolderShortcut(context, folders.root, folders.startup, program,
-                                                "/daily", IDS_USE_STARTUP)) &&
-      (!options.desktop || CreateFolderShortcut(context, folders.root, folders.desktop, program,
-                                                "", IDS_USE_DESKTOP)) &&
-      RecordInstallation(context, program);
+      CreateLinks(context, folders, options) && RecordInstallation(context, program);
   context.CloseSettingsKey();
   return FinishStep(context, applied, StepOutcome::kNotCompleted);
 }

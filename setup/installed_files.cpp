@@ -1,5 +1,7 @@
 #include "setup/installed_files.h"
 
+#include <iterator>
+
 #include "res/resource_ids.h"
 
 const InstalledFile kInstalledFiles[7] = {
@@ -8,6 +10,49 @@ const InstalledFile kInstalledFiles[7] = {
     {IDS_FILE_EVENTS, FileRole::kData},          {IDS_FILE_RUNS, FileRole::kReplaceableData},
     {IDS_FILE_UPDATE, FileRole::kProgram},
 };
+
+const InstalledLink kInstalledLinks[4] = {
+    {&ShortcutFolders::programs, true, IDS_LINK_PROGRAM, IDS_FILE_EXE, "", &InstallOptions::group,
+     IDS_USE_GROUP},
+    {&ShortcutFolders::programs, true, IDS_LINK_HELP, IDS_FILE_HLP, "", &InstallOptions::group,
+     IDS_USE_GROUP},
+    {&ShortcutFolders::startup, false, IDS_LINK_PROGRAM, IDS_FILE_EXE, "/daily",
+     &InstallOptions::startup, IDS_USE_STARTUP},
+    {&ShortcutFolders::desktop, false, IDS_LINK_PROGRAM, IDS_FILE_EXE, "", &InstallOptions::desktop,
+     IDS_USE_DESKTOP},
+};
+
+bool StartsLinkBox(size_t row) {
+  return row == 0 || kInstalledLinks[row - 1].option != kInstalledLinks[row].option;
+}
+
+bool EndsLinkBox(size_t row) {
+  return row + 1 == std::size(kInstalledLinks) || StartsLinkBox(row + 1);
+}
+
+bool ReadLinkFolder(const SetupContext& context, const ShortcutFolders& folders, size_t row,
+                    std::string& folder) {
+  const InstalledLink& link = kInstalledLinks[row];
+  return context.ReadShortcutFolder(folders.root, folders.*link.folder,
+                                    link.inGroup ? kProgramGroupFolder : "\\", folder);
+}
+
+const OwnedKey kOwnedKeys[7] = {
+    {HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_PRODUCT_KEY},
+    {HKEY_CURRENT_USER, IDS_PRODUCT_KEY, IDS_PRODUCT_KEY},
+    {HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, IDS_SKIN_EXTENSION_KEY},
+    {HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, IDS_SKIN_TYPE_KEY},
+    {HKEY_CLASSES_ROOT, IDS_SKIN_OPEN_KEY, IDS_SKIN_TYPE_KEY},
+    {HKEY_CLASSES_ROOT, IDS_SKIN_TYPE_KEY, IDS_SKIN_TYPE_KEY},
+    {HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, IDS_UNINSTALL_KEY},
+};
+
+int OwnedLevels(const OwnedKey& key) {
+  int levels = 1;
+  for (const char c : LoadText(key.key)) levels += c == '\\';
+  for (const char c : LoadText(key.owned)) levels -= c == '\\';
+  return levels;
+}
 
 bool IsInstalledFile(const std::string& name, FileRole role) {
   for (const InstalledFile& file : kInstalledFiles) {

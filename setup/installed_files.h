@@ -1,9 +1,10 @@
-// The files an installation consists of, and what each walk does with each.
+// The files, links and registry keys an installation consists of, and what each walk does
+// with each: the install and the uninstall read the same tables.
 #pragma once
 
 #include <string>
 
-#include "setup/text.h"
+#include "setup/setup_context.h"
 
 enum class FileRole {
   kProgram,          // replaced by every install and update, removed by every uninstall
@@ -26,3 +27,55 @@ bool IsInstalledFile(const std::string& name, FileRole role);
 // Whether `name` is one of the installed files or the ".bak" copy of one: the
 // setup's own files, whatever their role.
 bool IsInstalledFileOrBackup(const std::string& name);
+
+// The options page's boxes.
+struct InstallOptions {
+  bool desktop = false;
+  bool associate = false;
+  bool startup = false;
+  bool group = false;
+  bool allUsers = false;  // the links in the machine's all-users folders
+};
+
+// A link the options page may make. The links of one box are neighbours and
+// share one folder: the special folder, or the program group's folder below
+// it, which the install makes and the uninstall removes once it is empty.
+struct InstalledLink {
+  StringId ShortcutFolders::*folder;
+  bool inGroup;
+  StringId name;
+  StringId target;  // an installed file
+  const char* arguments;
+  bool InstallOptions::*option;
+  StringId flag;  // the setting that records the box
+};
+
+// In the order they are made and deleted.
+extern const InstalledLink kInstalledLinks[4];
+
+// Whether the link `row` of kInstalledLinks is the first, or the last, of its box's.
+bool StartsLinkBox(size_t row);
+bool EndsLinkBox(size_t row);
+
+// The folder of the link `row` (ending with a backslash); false when its
+// special folder cannot be read, whose links are then passed over rather than
+// put at the drive root or over another folder's link of the same name.
+bool ReadLinkFolder(const SetupContext& context, const ShortcutFolders& folders, size_t row,
+                    std::string& folder);
+
+// A registry key the setup writes, owned from `key` up to `owned`: the key
+// itself or the ancestor of it that is the setup's alone.
+struct OwnedKey {
+  HKEY root;
+  StringId key;
+  StringId owned;
+};
+
+// In the order the uninstall deletes them. A chain is walked again from the
+// levels above its first, as a run cut off inside one leaves its lower levels
+// gone, where a walk stops. The uninstall entry last: it leads a run cut off
+// before it back to the installation.
+extern const OwnedKey kOwnedKeys[7];
+
+// How many levels of `key`, from the bottom, are the setup's.
+int OwnedLevels(const OwnedKey& key);

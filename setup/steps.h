@@ -6,15 +6,8 @@
 #include <vector>
 
 #include "setup/install_folder.h"
+#include "setup/installed_files.h"
 #include "setup/setup_context.h"
-
-struct InstallOptions {
-  bool desktop = false;
-  bool associate = false;
-  bool startup = false;
-  bool group = false;
-  bool allUsers = false;  // the links in the machine's all-users folders
-};
 
 // The update's two boxes: replace the user's file, keeping the current one as ".bak".
 struct UpdateChoices {

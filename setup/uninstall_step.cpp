@@ -2,6 +2,8 @@
 // in an order the next run can finish from: the links, then the files with the
 // main program last, then the records that lead to the installation, the
 // uninstall entry last of all.
+#include <iterator>
+
 #include "setup/files.h"
 #include "setup/folder_trust.h"
 #include "setup/install_folder.h"
@@ -53,38 +55,30 @@ bool DeleteLink(const SetupContext& context, const std::string& link) {
   return IsMissing(link);
 }
 
-// The shortcuts the options page may have made, whether or not it did, in the
+// The links the options page may have made, whether or not it did, in the
 // user's folders and in the all-users ones (an install under another account
-// or with "/allusers"). An unreadable special folder is skipped rather than
-// aimed at the drive root.
-bool DeleteShortcuts(const SetupContext& context, const ShortcutFolders& folders) {
-  const std::string link = LoadText(IDS_LINK_PROGRAM);
+// or with "/allusers"); the program group's folder once it is empty.
+bool DeleteLinks(const SetupContext& context, const ShortcutFolders& folders) {
   std::string folder;
-  if (context.ReadShortcutFolder(folders.root, folders.programs, kProgramGroupFolder, folder) &&
-      !(DeleteLink(context, folder + link) && DeleteLink(context, folder + LoadText(IDS_LINK_HELP)) &&
-        RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1)))) {
-    return false;
-  }
-  for (StringId special : {folders.startup, folders.desktop}) {
-    if (context.ReadShortcutFolder(folders.root, special, "\\", folder) &&
-        !DeleteLink(context, folder + link)) {
+  bool readable = false;
+  for (size_t row = 0; row < std::size(kInstalledLinks); ++row) {
+    const InstalledLink& link = kInstalledLinks[row];
+    if (StartsLinkBox(row)) readable = ReadLinkFolder(context, folders, row, folder);
+    if (readable &&
+        !(DeleteLink(context, folder + LoadText(link.name)) &&
+          (!link.inGroup || !EndsLinkBox(row) ||
+           RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1))))) {
       return false;
     }
   }
   return true;
 }
 
-// Each chain of keys is walked again from the levels above its first: a run
-// cut off inside one leaves its lower levels gone, where a walk stops. The
-// uninstall entry last: it leads a run cut off before it back here.
 bool DeleteRegistryEntries(const SetupContext& context) {
-  return context.DeleteRegKey(HKEY_CURRENT_USER, IDS_SETTINGS_KEY, 2) &&
-         context.DeleteRegKey(HKEY_CURRENT_USER, IDS_PRODUCT_KEY, 1) &&
-         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_EXTENSION_KEY, 1) &&
-         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_COMMAND_KEY, 4) &&
-         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_OPEN_KEY, 3) &&
-         context.DeleteRegKey(HKEY_CLASSES_ROOT, IDS_SKIN_TYPE_KEY, 1) &&
-         context.DeleteRegKey(HKEY_LOCAL_MACHINE, IDS_UNINSTALL_KEY, 1);
+  for (const OwnedKey& key : kOwnedKeys) {
+    if (!context.DeleteRegKey(key.root, key.key, OwnedLevels(key))) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -99,8 +93,8 @@ StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
   // The uninstaller goes at the restart only with the records that name it:
   // its deletion is taken back when they stay.
   const bool removed = context.ScheduleSelfDeletion() && UnregisterProgram(context, trust) &&
-                       DeleteShortcuts(context, kUserShortcutFolders) &&
-                       DeleteShortcuts(context, kAllUsersShortcutFolders) &&
+                       DeleteLinks(context, kUserShortcutFolders) &&
+                       DeleteLinks(context, kAllUsersShortcutFolders) &&
                        DeleteFiles(context, folder, deleteAllFiles) && DeleteRegistryEntries(context);
   return FinishStep(context, removed, StepOutcome::kNotRemoved);
 }

@@ -22,7 +22,7 @@ namespace {
 constexpr ULONGLONG kBigDistributionBytes = 64ull << 20;
 
 // The seven files the path page installs.
-const wchar_t* const kInstalledFiles[] = {L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp",
+const wchar_t* const kInstalledFileNames[] = {L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp",
                                           L"dates.txt",    L"events.txt",   L"runs.txt",
                                           L"update.txt"};
 
@@ -77,7 +77,7 @@ void AppendBytes(const std::wstring& path, ULONGLONG count) {
 std::wstring MakeBigDistribution(const std::wstring& folder) {
   std::wstring setup = MakeDistribution(folder, L"v3105");
   ULONGLONG total = 0;
-  for (const wchar_t* name : kInstalledFiles) total += FileSize(JoinPath(folder, name));
+  for (const wchar_t* name : kInstalledFileNames) total += FileSize(JoinPath(folder, name));
   const wchar_t* const padded[] = {L"kalquint.hlp", L"kalquint.cnt", L"dates.txt",
                                    L"events.txt",   L"runs.txt",     L"update.txt"};
   const ULONGLONG missing = kBigDistributionBytes - total;
@@ -90,7 +90,7 @@ std::wstring MakeBigDistribution(const std::wstring& folder) {
 }
 
 void CopySevenFiles(const std::wstring& from, const std::wstring& to) {
-  for (const wchar_t* name : kInstalledFiles) {
+  for (const wchar_t* name : kInstalledFileNames) {
     CopyFileOrThrow(JoinPath(from, name), JoinPath(to, name));
   }
 }

@@ -12,7 +12,7 @@ std::wstring WelcomeText(const std::wstring& version) {
          L"\nОн поможет установить программу на Ваш компьютер. \"Далее\", чтобы начать.";
 }
 
-const std::vector<std::wstring> kInstalledFiles = {
+const std::vector<std::wstring> kInstalledFileNames = {
     L"kalquint.cnt", L"kalquint.exe", L"kalquint.hlp", L"dates.txt",
     L"events.txt",   L"runs.txt",     L"update.txt"};
 

@@ -17,7 +17,7 @@ extern const wchar_t kUninstallCaption[];  // the uninstall page and its finish 
 std::wstring WelcomeText(const std::wstring& version);
 
 // The seven files that the path page copies, in the order it copies them.
-extern const std::vector<std::wstring> kInstalledFiles;
+extern const std::vector<std::wstring> kInstalledFileNames;
 
 // Under HKEY_LOCAL_MACHINE.
 extern const wchar_t kUninstallKey[];

@@ -88,7 +88,7 @@ std::wstring UninstallerCopyPath() { return WindowsFolderFile(L"kquninst.exe"); 
 
 DWORD InstalledKilobytes(const std::wstring& installDir) {
   ULONGLONG bytes = 0;
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     bytes += ReadFileBytes(JoinPath(installDir, name)).value_or(std::string()).size();
   }
   return static_cast<DWORD>((bytes + 1023) / 1024);

@@ -246,7 +246,7 @@ TEST_F(BadInputTest, ReadOnlyDistributionInstallsWritableFiles) {
   EXPECT_EQ(StartLogged(readOnlyDistribution(L"v3105"), L"/setup /quiet /dir=\"" + target + L"\"")
                 .WaitForExit(),
             0u);
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     EXPECT_TRUE(IsWritable(JoinPath(target, name))) << Utf8(name) << " after the install";
   }
   EXPECT_TRUE(IsWritable(UninstallerCopyPath()));
@@ -296,7 +296,7 @@ TEST_P(MissingDistributionFilesTest, InstallsThePresentFiles) {
   const Page options = Step(path, IDOK, kOptionsCaption);
   Finish(Step(options, IDOK, kInstallDoneCaption));
 
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     const bool missing =
         std::find(given.missing.begin(), given.missing.end(), name) != given.missing.end();
     EXPECT_EQ(FileExists(JoinPath(target, name)), !missing) << Utf8(name);

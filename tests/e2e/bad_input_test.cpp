@@ -151,7 +151,7 @@ TEST_F(PathFieldTest, RelativePathLandsBelowTheCurrentFolder) {
   const std::wstring landed = JoinPath(parent, L"KALENDRO");
   // Recorded in full: the program and the uninstaller start in other folders.
   CompleteInstall(InstallInto(OpenPathPage(current), folder), landed);
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     EXPECT_TRUE(FileExists(JoinPath(landed, name))) << Utf8(name) << " missing in the current folder";
   }
   EXPECT_FALSE(FileExists(folder_.File(L"distribution-v3105\\relative")));

@@ -232,7 +232,7 @@ std::vector<StartRecord> InstallTest::WaitForStarts(size_t count,
 }
 
 ::testing::AssertionResult InstallTest::HoldsInstalledFiles(const std::wstring& installDir) {
-  std::vector<std::wstring> expected = kInstalledFiles;
+  std::vector<std::wstring> expected = kInstalledFileNames;
   std::sort(expected.begin(), expected.end());
   const std::vector<std::wstring> found = FolderEntries(installDir);
   if (found != expected) {
@@ -240,7 +240,7 @@ std::vector<StartRecord> InstallTest::WaitForStarts(size_t count,
     for (const std::wstring& name : found) listed += " " + Utf8(name);
     return ::testing::AssertionFailure() << Utf8(installDir) << " holds" << listed;
   }
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     const ::testing::AssertionResult same =
         SameFiles(JoinPath(installDir, name), DistributionFile(name));
     if (!same) return same;

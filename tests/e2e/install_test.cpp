@@ -164,7 +164,7 @@ TEST_F(InstallTest, DataFilesAlreadyInTheFolderAreKept) {
   for (const std::wstring& name : dataFiles) {
     EXPECT_EQ(ReadFileBytes(JoinPath(target, name)), "the user's " + Utf8(name)) << Utf8(name);
   }
-  for (const std::wstring& name : kInstalledFiles) {
+  for (const std::wstring& name : kInstalledFileNames) {
     if (std::find(dataFiles.begin(), dataFiles.end(), name) == dataFiles.end()) {
       EXPECT_TRUE(SameFiles(JoinPath(target, name), DistributionFile(name)));
     }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "tests/driver/case_name.h"
 #include "tests/driver/driver_common.h"
@@ -219,5 +220,24 @@ INSTANTIATE_TEST_SUITE_P(
                    {"kqsfile\\shell\\edit\\command"}, {"kqsfile\\shell\\edit\\command"},
                    {"kqsfile\\shell\\open", "kqsfile\\DefaultIcon"}}),
     CaseName());
+
+// Each key the setup owns goes to exactly the level the table gives: with
+// everything below it, and nothing beside or above what is the setup's.
+TEST_F(RegistryTest, EveryOwnedKeyIsDeletedToItsOwnedLevel) {
+  for (const OwnedKey& owned : kOwnedKeys) {
+    const std::string key = LoadText(owned.key);
+    const std::string top = LoadText(owned.owned);
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(key == top || key.rfind(top + "\\", 0) == 0) << "not below " << top;
+    const std::string::size_type slash = top.rfind('\\');
+    const std::string beside =
+        (slash == std::string::npos ? "" : top.substr(0, slash + 1)) + "KalquintBeside";
+    CreateKey(owned.root, key + "\\Below");
+    CreateKey(owned.root, beside);
+    EXPECT_TRUE(context.DeleteRegKey(owned.root, owned.key, OwnedLevels(owned)));
+    EXPECT_FALSE(RegKeyExists(owned.root, Widen(top)));
+    EXPECT_TRUE(RegKeyExists(owned.root, Widen(beside)));
+  }
+}
 
 }  // namespace
