@@ -6,6 +6,9 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Install mode's switch, which both modes' rules look for.
+constexpr char kSetupSwitch[] = "/setup";
+
 }  // namespace
 
 std::string ArgumentsAfterProgramName(const char* commandLine) {
@@ -120,7 +123,7 @@ bool ReadWords(const std::string& list, TakeWord take) {
 bool ReadArgument(const std::string& argument, CommandLine& command, bool& installOnly) {
   std::string value;
   bool known = true;
-  if (argument == "/setup") return true;
+  if (argument == kSetupSwitch) return true;
   if (IsWord(argument, LoadText(IDS_ARG_QUIET).c_str())) {
     command.quiet = true;
     return true;
@@ -162,8 +165,8 @@ CommandLine ReadCommandLine(const std::string& arguments) {
     command.understood &= ReadArgument(argument, command, installOnly);
   }
   // The wizard keeps its rule: "/setup" anywhere in the arguments.
-  command.installMode = command.quiet ? HasArgument(split, "/setup")
-                                      : arguments.find("/setup") != std::string::npos;
+  command.installMode = command.quiet ? HasArgument(split, kSetupSwitch)
+                                      : arguments.find(kSetupSwitch) != std::string::npos;
   // Uninstall mode takes none of install mode's choices.
   if (!command.installMode && installOnly) command.understood = false;
   return command;

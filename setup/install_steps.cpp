@@ -85,17 +85,13 @@ void ListProgramFiles(SetupContext& context) {
   }
 }
 
-bool Register(const SetupContext& context) {
-  return context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER).started;
-}
-
 }  // namespace
 
 std::string ProposedInstallFolder(const SetupContext& context) {
   std::string programFiles;
   context.ReadRegStringById(HKEY_LOCAL_MACHINE, IDS_CURRENT_VERSION_KEY, IDS_PROGRAM_FILES_DIR,
                             programFiles);
-  return programFiles + "\\KALENDRO";
+  return programFiles + "\\" + kInstallFolderName;
 }
 
 StepOutcome FinishStep(SetupContext& context, bool done, StepOutcome failure) {
@@ -104,6 +100,10 @@ StepOutcome FinishStep(SetupContext& context, bool done, StepOutcome failure) {
     return failure;
   }
   return context.Work.Commit(context.Log) ? StepOutcome::kDone : failure;
+}
+
+bool RegisterProgram(const SetupContext& context) {
+  return context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER).started;
 }
 
 bool CopiedAll(const SetupContext& context, const std::vector<std::string>& failed) {
@@ -123,7 +123,7 @@ StepOutcome InstallProgramFiles(SetupContext& context, InstallFolder& folder) {
     ListProgramFiles(context);
     installed = CopiedAll(context, context.CopyListedFiles()) && PutDataFiles(context) &&
                 context.InstallUninstaller() &&
-                WriteUninstallEntry(context, folder.MadeByInstallation()) && Register(context);
+                WriteUninstallEntry(context, folder.MadeByInstallation()) && RegisterProgram(context);
   }
   return FinishStep(context, installed, StepOutcome::kNotInstalled);
 }

@@ -47,7 +47,7 @@ Installation FromSettings(SetupContext& context, LookupPurpose purpose) {
   }
   found.folder = FolderOf(location);
   const std::string versioned =
-      purpose == LookupPurpose::kUpdate ? location : found.folder + LoadText(IDS_VERSIONED_FILE);
+      purpose == LookupPurpose::kUpdate ? location : found.folder + LoadText(IDS_FILE_EXE);
   if (!found.folder.empty() && ReadVersionOrAside(context, versioned)) {
     found.foundIn = FoundIn::kSettings;
     found.version = context.ProbedVersion;
@@ -97,7 +97,7 @@ bool SetupContext::LoadLocation(bool fromModule) {
 }
 
 bool SetupContext::ReadProgramVersion() {
-  if (ReadFileVersion(SourceDir + LoadText(IDS_VERSIONED_FILE))) {
+  if (ReadFileVersion(SourceDir + LoadText(IDS_FILE_EXE))) {
     ProgramVersion = ProbedVersion;
     return true;
   }

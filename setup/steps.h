@@ -33,7 +33,9 @@ enum class StepOutcome {
 // otherwise, `failure` being its outcome then.
 StepOutcome FinishStep(SetupContext& context, bool done, StepOutcome failure);
 
-// The folder the path page proposes: the system's program-files folder + "\KALENDRO".
+// The name of the folder the path page proposes below the program-files
+// folder, or below one the user picks.
+constexpr char kInstallFolderName[] = "KALENDRO";
 std::string ProposedInstallFolder(const SetupContext& context);
 
 // Install step 1: into `folder` (InstallFolder::Typed); copies the files, the
@@ -51,6 +53,9 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
 // uninstaller deleted at the next restart.
 StepOutcome UninstallProgram(SetupContext& context, const InstallFolder& folder,
                              bool deleteAllFiles);
+
+// Starts the installed main program with "/RegServer", after it was put in place.
+bool RegisterProgram(const SetupContext& context);
 
 // True when `failed` (from CopyListedFiles) holds only files the distribution
 // lacks, and not the main program: the others are put in place all the same.

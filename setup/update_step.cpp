@@ -46,7 +46,7 @@ StepOutcome UpdateInstallation(SetupContext& context, const UpdateChoices& choic
       context.InstallUninstaller() &&
       WriteUninstallEntry(context, RecordedAsMade(context, context.InstallDir)) &&
       RecordCompletion(context) &&
-      context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER).started &&
+      RegisterProgram(context) &&
       ConvertDataFileLists(context);
   return FinishStep(context, updated, StepOutcome::kNotReplaced);
 }

@@ -60,7 +60,7 @@ void PathPage::Browse() {
   std::string folder;
   if (!Context().BrowseForFolder(Window(), folder)) return;
   // A drive root comes with its backslash, any other folder without one.
-  SetItemText(IDC_PATH_EDIT, WithTrailingBackslash(folder) + "KALENDRO");
+  SetItemText(IDC_PATH_EDIT, WithTrailingBackslash(folder) + kInstallFolderName);
 }
 
 void PathPage::OnOk() {
