@@ -94,14 +94,6 @@ std::string ProposedInstallFolder(const SetupContext& context) {
   return programFiles + "\\" + kInstallFolderName;
 }
 
-StepOutcome FinishStep(SetupContext& context, bool done, StepOutcome failure) {
-  if (!done) {
-    context.Work.Undo(context.Log);
-    return failure;
-  }
-  return context.Work.Commit(context.Log) ? StepOutcome::kDone : failure;
-}
-
 bool RegisterProgram(const SetupContext& context) {
   return context.RunProgram(IDS_FILE_EXE, IDS_ARG_REGSERVER).started;
 }

@@ -52,7 +52,7 @@ class SetupContext {
   SetupContext(const SetupContext&) = delete;
   SetupContext& operator=(const SetupContext&) = delete;
 
-  // Folders and version (location.cpp). LoadLocation(false) and
+  // Folders and version (installation.cpp). LoadLocation(false) and
   // DetectPreviousInstall find an installation the one way (installation.h).
   bool LoadLocation(bool fromModule);
   bool ReadProgramVersion();
@@ -143,7 +143,7 @@ class SetupContext {
 
   // Opens the distribution's files and the running program's own, so that
   // nobody may change, replace or delete them before they are copied: the
-  // version read is that of what gets installed (location.cpp, before it).
+  // version read is that of what gets installed (installation.cpp, before it).
   void HoldDistribution();
   void Hold(const std::string& path);
 
