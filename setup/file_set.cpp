@@ -3,7 +3,6 @@
 // recorded in the context's work list, with the file it replaced kept aside
 // until the step completes.
 #include "setup/files.h"
-#include "setup/install_folder.h"
 #include "setup/installed_files.h"
 #include "setup/setup_context.h"
 #include "setup/system_paths.h"
@@ -117,23 +116,6 @@ bool SetupContext::MakeFolder(const std::string& path, SECURITY_ATTRIBUTES* secu
 void SetupContext::EmptyFileList() { std::vector<std::string>().swap(FileNameList); }
 
 void SetupContext::AddFile(StringId id) { FileNameList.push_back(LoadText(id)); }
-
-bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
-  EmptyFileList();
-  WIN32_FIND_DATAA entry;
-  const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
-  if (!search.IsValid()) return GetLastError() == ERROR_PATH_NOT_FOUND;
-  // Every entry the folder lets go, "." and ".." and subfolders included:
-  // deleting those fails and is passed over. Names stay as found: the system
-  // compares them without regard to case, and lower-cased in place a name may
-  // need more bytes in UTF-8 than it has. One too long for the narrow call's
-  // buffer in UTF-8 (ERROR_MORE_DATA) cannot be named, and stays.
-  for (BOOL found = TRUE; found || GetLastError() == ERROR_MORE_DATA;
-       found = FindNextFileA(search.Get(), &entry)) {
-    if (found && folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
-  }
-  return true;
-}
 
 std::vector<std::string> SetupContext::CopyListedFiles() {
   std::vector<std::string> failed;

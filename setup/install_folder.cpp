@@ -139,6 +139,24 @@ bool InstallFolder::MayDeleteWithAll(const std::string& name) const {
   return false;
 }
 
+// The listing is the folder's to make: what it lets go is its policy.
+bool SetupContext::AddAllInstalledFiles(const InstallFolder& folder) {
+  EmptyFileList();
+  WIN32_FIND_DATAA entry;
+  const ScopedFind search(FindFirstFileA((SourceDir + "*.*").c_str(), &entry));
+  if (!search.IsValid()) return GetLastError() == ERROR_PATH_NOT_FOUND;
+  // Every entry the folder lets go, "." and ".." and subfolders included:
+  // deleting those fails and is passed over. Names stay as found: the system
+  // compares them without regard to case, and lower-cased in place a name may
+  // need more bytes in UTF-8 than it has. One too long for the narrow call's
+  // buffer in UTF-8 (ERROR_MORE_DATA) cannot be named, and stays.
+  for (BOOL found = TRUE; found || GetLastError() == ERROR_MORE_DATA;
+       found = FindNextFileA(search.Get(), &entry)) {
+    if (found && folder.MayDeleteWithAll(entry.cFileName)) FileNameList.push_back(entry.cFileName);
+  }
+  return true;
+}
+
 bool RecordedAsMade(const SetupContext& context, const std::string& folder) {
   std::string made;
   return !folder.empty() &&
