@@ -10,11 +10,7 @@ namespace {
 // Opens root\path with full access, also for reading: a key the user may not
 // open that way reads as missing.
 ScopedRegKey OpenFullAccess(HKEY root, const std::string& path) {
-  ScopedRegKey key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) {
-    key.Release();
-  }
-  return key;
+  return OpenRegKey(root, path.c_str(), KEY_ALL_ACCESS);
 }
 
 // A string value's text: the bytes up to the first zero, or all of them when the
@@ -162,10 +158,9 @@ bool SetupContext::ReadRegDword(HKEY root, StringId key, const std::string& name
 
 ScopedRegKey SetupContext::OpenKeyToWrite(HKEY root, const std::string& path,
                                           bool& userProtected) {
-  ScopedRegKey key;
-  const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
+  LONG opened = ERROR_SUCCESS;
+  ScopedRegKey key = OpenRegKey(root, path.c_str(), KEY_ALL_ACCESS, &opened);
   if (opened == ERROR_SUCCESS) return key;
-  key.Release();
   userProtected = opened == ERROR_ACCESS_DENIED;
   if (userProtected) return key;
   // The missing levels are made one by one, parent first, so that each can be

@@ -7,12 +7,8 @@
 namespace {
 
 void Restore(const WorkItem& item) {
-  ScopedRegKey key;
-  if (RegOpenKeyExA(item.root, item.path.c_str(), 0, KEY_SET_VALUE, key.Receive()) !=
-      ERROR_SUCCESS) {
-    key.Release();
-    return;
-  }
+  const ScopedRegKey key = OpenRegKey(item.root, item.path.c_str(), KEY_SET_VALUE);
+  if (!key.IsValid()) return;
   if (item.type == REG_NONE) {
     RegDeleteValueA(key.Get(), item.other.c_str());
   } else {
