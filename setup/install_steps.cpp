@@ -1,6 +1,4 @@
 // The install wizard's work: the files, then the options.
-#include <iterator>
-
 #include "setup/data_file_lists.h"
 #include "setup/files.h"
 #include "setup/install_folder.h"
@@ -24,26 +22,27 @@ bool AssociateSkinFiles(SetupContext& context, const std::string& program) {
          context.WriteSettingDword(IDS_USE_SHELL, 1);
 }
 
-// The links of the chosen boxes, each box's flag after its links; an earlier
-// installation's flags stay.
+// The links of each chosen box, then its flag; an earlier installation's flags
+// stay. An unreadable special folder skips them, rather than making links at
+// the drive root or over another folder's link of the same name.
 bool CreateLinks(SetupContext& context, const ShortcutFolders& folders,
                  const InstallOptions& options) {
-  std::string folder;
-  bool readable = false;
-  for (size_t row = 0; row < std::size(kInstalledLinks); ++row) {
-    const InstalledLink& link = kInstalledLinks[row];
-    if (!(options.*link.option)) continue;
-    if (StartsLinkBox(row)) {
-      readable = ReadLinkFolder(context, folders, row, folder);
-      const std::string group = folder.substr(0, folder.size() - 1);
-      if (readable && link.inGroup && !IsFolder(group) && !context.MakeFolder(group)) return false;
+  for (const LinkBox& box : kLinkBoxes) {
+    std::string folder;
+    if (!(options.*box.option) ||
+        !context.ReadShortcutFolder(folders.root, folders.*box.folder, box.below, folder)) {
+      continue;
     }
-    if (readable &&
-        !(context.CreateShortcut(folder + LoadText(link.name),
-                                 context.InstallDir + LoadText(link.target), link.arguments) &&
-          (!EndsLinkBox(row) || context.WriteSettingDword(link.flag, 1)))) {
-      return false;
+    const std::string own = folder.substr(0, folder.size() - 1);
+    if (box.ownFolder && !IsFolder(own) && !context.MakeFolder(own)) return false;
+    for (const InstalledLink& link : box.links) {
+      if (link.name != 0 &&
+          !context.CreateShortcut(folder + LoadText(link.name),
+                                  context.InstallDir + LoadText(link.target), box.arguments)) {
+        return false;
+      }
     }
+    if (!context.WriteSettingDword(box.flag, 1)) return false;
   }
   return true;
 }

@@ -1,7 +1,5 @@
 #include "setup/installed_files.h"
 
-#include <iterator>
-
 #include "res/resource_ids.h"
 
 const InstalledFile kInstalledFiles[7] = {
@@ -11,31 +9,14 @@ const InstalledFile kInstalledFiles[7] = {
     {IDS_FILE_UPDATE, FileRole::kProgram},
 };
 
-const InstalledLink kInstalledLinks[4] = {
-    {&ShortcutFolders::programs, true, IDS_LINK_PROGRAM, IDS_FILE_EXE, "", &InstallOptions::group,
-     IDS_USE_GROUP},
-    {&ShortcutFolders::programs, true, IDS_LINK_HELP, IDS_FILE_HLP, "", &InstallOptions::group,
-     IDS_USE_GROUP},
-    {&ShortcutFolders::startup, false, IDS_LINK_PROGRAM, IDS_FILE_EXE, "/daily",
-     &InstallOptions::startup, IDS_USE_STARTUP},
-    {&ShortcutFolders::desktop, false, IDS_LINK_PROGRAM, IDS_FILE_EXE, "", &InstallOptions::desktop,
-     IDS_USE_DESKTOP},
+const LinkBox kLinkBoxes[3] = {
+    {&InstallOptions::group, &ShortcutFolders::programs, "\\KALENDRO!\\", true, "", IDS_USE_GROUP,
+     {{IDS_LINK_PROGRAM, IDS_FILE_EXE}, {IDS_LINK_HELP, IDS_FILE_HLP}}},
+    {&InstallOptions::startup, &ShortcutFolders::startup, "\\", false, "/daily", IDS_USE_STARTUP,
+     {{IDS_LINK_PROGRAM, IDS_FILE_EXE}, {}}},
+    {&InstallOptions::desktop, &ShortcutFolders::desktop, "\\", false, "", IDS_USE_DESKTOP,
+     {{IDS_LINK_PROGRAM, IDS_FILE_EXE}, {}}},
 };
-
-bool StartsLinkBox(size_t row) {
-  return row == 0 || kInstalledLinks[row - 1].option != kInstalledLinks[row].option;
-}
-
-bool EndsLinkBox(size_t row) {
-  return row + 1 == std::size(kInstalledLinks) || StartsLinkBox(row + 1);
-}
-
-bool ReadLinkFolder(const SetupContext& context, const ShortcutFolders& folders, size_t row,
-                    std::string& folder) {
-  const InstalledLink& link = kInstalledLinks[row];
-  return context.ReadShortcutFolder(folders.root, folders.*link.folder,
-                                    link.inGroup ? kProgramGroupFolder : "\\", folder);
-}
 
 const OwnedKey kOwnedKeys[7] = {
     {HKEY_CURRENT_USER, IDS_SETTINGS_KEY, IDS_PRODUCT_KEY},

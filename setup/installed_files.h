@@ -37,31 +37,26 @@ struct InstallOptions {
   bool allUsers = false;  // the links in the machine's all-users folders
 };
 
-// A link the options page may make. The links of one box are neighbours and
-// share one folder: the special folder, or the program group's folder below
-// it, which the install makes and the uninstall removes once it is empty.
 struct InstalledLink {
-  StringId ShortcutFolders::*folder;
-  bool inGroup;
-  StringId name;
+  StringId name;    // 0 for none
   StringId target;  // an installed file
-  const char* arguments;
+};
+
+// The links one box of the options page asks for, all in one folder below a
+// special folder: the program group's, which the install makes and the
+// uninstall removes once it is empty, or the special folder itself.
+struct LinkBox {
   bool InstallOptions::*option;
+  StringId ShortcutFolders::*folder;
+  const char* below;  // ends with a backslash
+  bool ownFolder;
+  const char* arguments;
   StringId flag;  // the setting that records the box
+  InstalledLink links[2];
 };
 
 // In the order they are made and deleted.
-extern const InstalledLink kInstalledLinks[4];
-
-// Whether the link `row` of kInstalledLinks is the first, or the last, of its box's.
-bool StartsLinkBox(size_t row);
-bool EndsLinkBox(size_t row);
-
-// The folder of the link `row` (ending with a backslash); false when its
-// special folder cannot be read, whose links are then passed over rather than
-// put at the drive root or over another folder's link of the same name.
-bool ReadLinkFolder(const SetupContext& context, const ShortcutFolders& folders, size_t row,
-                    std::string& folder);
+extern const LinkBox kLinkBoxes[3];
 
 // A registry key the setup writes, owned from `key` up to `owned`: the key
 // itself or the ancestor of it that is the setup's alone.

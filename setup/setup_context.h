@@ -15,9 +15,6 @@
 
 class InstallFolder;
 
-// The program group's folder name, between the program menu and the link names.
-constexpr char kProgramGroupFolder[] = "\\KALENDRO!\\";
-
 // The special folders that hold the shortcuts, as values of a "Shell Folders"
 // key: the user's, or the machine's all-users ones ("/allusers").
 struct ShortcutFolders {
@@ -85,8 +82,8 @@ class SetupContext {
 
   // File set (file_set.cpp). Copies are recorded in Work.
   void AddFile(StringId id);
-  // Every entry of SourceDir that "delete all files" may take from `folder`;
-  // false when the folder cannot be listed.
+  // Every entry of SourceDir that "delete all files" may take from `folder`
+  // (install_folder.cpp); false when the folder cannot be listed.
   bool AddAllInstalledFiles(const InstallFolder& folder);
   // Each replaces what is there, which is kept aside until the step completes.
   // The listed names that could not be copied.

@@ -2,8 +2,6 @@
 // in an order the next run can finish from: the links, then the files with the
 // main program last, then the records that lead to the installation, the
 // uninstall entry last of all.
-#include <iterator>
-
 #include "setup/files.h"
 #include "setup/folder_trust.h"
 #include "setup/install_folder.h"
@@ -59,17 +57,13 @@ bool DeleteLink(const SetupContext& context, const std::string& link) {
 // user's folders and in the all-users ones (an install under another account
 // or with "/allusers"); the program group's folder once it is empty.
 bool DeleteLinks(const SetupContext& context, const ShortcutFolders& folders) {
-  std::string folder;
-  bool readable = false;
-  for (size_t row = 0; row < std::size(kInstalledLinks); ++row) {
-    const InstalledLink& link = kInstalledLinks[row];
-    if (StartsLinkBox(row)) readable = ReadLinkFolder(context, folders, row, folder);
-    if (readable &&
-        !(DeleteLink(context, folder + LoadText(link.name)) &&
-          (!link.inGroup || !EndsLinkBox(row) ||
-           RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1))))) {
-      return false;
+  for (const LinkBox& box : kLinkBoxes) {
+    std::string folder;
+    if (!context.ReadShortcutFolder(folders.root, folders.*box.folder, box.below, folder)) continue;
+    for (const InstalledLink& link : box.links) {
+      if (link.name != 0 && !DeleteLink(context, folder + LoadText(link.name))) return false;
     }
+    if (box.ownFolder && !RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1))) return false;
   }
   return true;
 }
