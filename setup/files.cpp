@@ -24,21 +24,27 @@ bool MayBeReleased(const std::string& path, DWORD error) {
   return IsFile(path) && !IsReadOnly(path);
 }
 
+// Whether `path` is there with `attribute` set, or clear.
+bool HasAttribute(const std::string& path, DWORD attribute, bool set) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & attribute) != 0) == set;
+}
+
+// Whether a deletion that ended with `deletion` left no file behind.
+bool IsGone(DWORD deletion) {
+  return deletion == ERROR_SUCCESS || deletion == ERROR_FILE_NOT_FOUND ||
+         deletion == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+bool IsFile(const std::string& path) { return HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY, false); }
 
-bool IsReadOnly(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
+bool IsReadOnly(const std::string& path) { return HasAttribute(path, FILE_ATTRIBUTE_READONLY, true); }
 
 bool ClearReadOnly(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -53,11 +59,6 @@ DWORD DeleteWithRetries(const std::string& path) {
     if (attempt + 1 == kDeleteAttempts || !MayBeReleased(path, error)) return error;
     Sleep(kDeleteRetryPauseMilliseconds);
   }
-}
-
-bool IsGone(DWORD deletion) {
-  return deletion == ERROR_SUCCESS || deletion == ERROR_FILE_NOT_FOUND ||
-         deletion == ERROR_PATH_NOT_FOUND;
 }
 
 bool DeleteOwnFile(const std::string& path) {
@@ -130,10 +131,7 @@ bool IsMissing(const std::string& path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+bool IsFolder(const std::string& path) { return HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY, true); }
 
 bool RemoveFolderIfEmpty(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_DIR_NOT_EMPTY || IsMissing(path);

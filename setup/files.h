@@ -24,9 +24,6 @@ bool DeleteOwnFile(const std::string& path);
 // the last attempt, ERROR_SUCCESS when it was deleted.
 unsigned long DeleteWithRetries(const std::string& path);
 
-// Whether a deletion that ended with `deletion` left no file behind.
-bool IsGone(unsigned long deletion);
-
 // The whole file; empty when it does not exist, nothing when it exists but
 // cannot be read whole.
 std::optional<std::string> ReadWholeFile(const std::string& path);

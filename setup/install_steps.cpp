@@ -35,7 +35,7 @@ bool CreateLinks(SetupContext& context, const ShortcutFolders& folders,
     }
     const std::string own = folder.substr(0, folder.size() - 1);
     if (box.ownFolder && !IsFolder(own) && !context.MakeFolder(own)) return false;
-    for (const InstalledLink& link : box.links) {
+    for (const auto& link : box.links) {
       if (link.name != 0 &&
           !context.CreateShortcut(folder + LoadText(link.name),
                                   context.InstallDir + LoadText(link.target), box.arguments)) {

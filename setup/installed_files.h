@@ -1,5 +1,5 @@
-// The files, links and registry keys an installation consists of, and what each walk does
-// with each: the install and the uninstall read the same tables.
+// The files, links and registry keys an installation consists of, and what
+// each walk does with each: the install and the uninstall read one table each.
 #pragma once
 
 #include <string>
@@ -37,40 +37,34 @@ struct InstallOptions {
   bool allUsers = false;  // the links in the machine's all-users folders
 };
 
-struct InstalledLink {
-  StringId name;    // 0 for none
-  StringId target;  // an installed file
-};
-
-// The links one box of the options page asks for, all in one folder below a
+// The links one box of the options page asks for, in one folder `below` a
 // special folder: the program group's, which the install makes and the
-// uninstall removes once it is empty, or the special folder itself.
+// uninstall removes once empty (`ownFolder`), or "\\" for the special folder.
 struct LinkBox {
   bool InstallOptions::*option;
   StringId ShortcutFolders::*folder;
-  const char* below;  // ends with a backslash
+  const char* below;
   bool ownFolder;
   const char* arguments;
   StringId flag;  // the setting that records the box
-  InstalledLink links[2];
+  struct {
+    StringId name;    // 0 for none
+    StringId target;  // an installed file
+  } links[2];
 };
-
 // In the order they are made and deleted.
 extern const LinkBox kLinkBoxes[3];
 
-// A registry key the setup writes, owned from `key` up to `owned`: the key
-// itself or the ancestor of it that is the setup's alone.
+// A registry key the setup writes, owned from `key` up to `owned`, itself or
+// its ancestor that is the setup's alone. In the order the uninstall deletes
+// them: a chain is walked again from the levels above its first, as a run cut
+// off inside one leaves its lower levels gone, where a walk stops; the
+// uninstall entry last, as it leads a run cut off before it back here.
 struct OwnedKey {
   HKEY root;
   StringId key;
   StringId owned;
 };
-
-// In the order the uninstall deletes them. A chain is walked again from the
-// levels above its first, as a run cut off inside one leaves its lower levels
-// gone, where a walk stops. The uninstall entry last: it leads a run cut off
-// before it back to the installation.
 extern const OwnedKey kOwnedKeys[7];
-
 // How many levels of `key`, from the bottom, are the setup's.
 int OwnedLevels(const OwnedKey& key);

@@ -21,28 +21,29 @@ std::string TextOf(const BYTE* data, DWORD size) {
   return std::string(reinterpret_cast<const char*>(data), length);
 }
 
+// How many direct subkeys `key` has; none when it cannot be asked.
+DWORD SubkeyCount(HKEY key) {
+  DWORD count = 0;
+  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return count;
+}
+
 // Whether root\path holds a subkey: a key that does cannot be deleted whole,
 // and then it is not this setup's to delete.
 bool HasSubkeys(HKEY root, const std::string& path) {
   const ScopedRegKey key = OpenFullAccess(root, path);
-  DWORD count = 0;
-  return key.IsValid() &&
-         RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-         count > 0;
+  return key.IsValid() && SubkeyCount(key.Get()) > 0;
 }
 
 // Deletes the direct subkeys of `key`, last index first so that the indices of
 // the ones still to come stay valid. False when one without subkeys of its own
 // could not be deleted.
 bool DeleteDirectSubkeys(HKEY key) {
-  DWORD count = 0;
-  if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-    count = 0;
-  }
   bool deleted = true;
-  for (DWORD index = count; index-- > 0;) {
+  for (DWORD index = SubkeyCount(key); index-- > 0;) {
     char name[kPathBufferSize];
     DWORD length = sizeof(name);
     if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) ==

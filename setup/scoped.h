@@ -90,11 +90,9 @@ using ScopedFile = ScopedObject<FileHandleTraits>;
 using ScopedFind = ScopedObject<FindHandleTraits>;
 using ScopedImageList = ScopedObject<ImageListTraits>;
 
-// The one way a key is opened: root\\path with `access`; none when it cannot
-// be, `error` then saying why. The call may leave anything in a handle it did
-// not open.
-inline ScopedRegKey OpenRegKey(HKEY root, const char* path, REGSAM access,
-                               LONG* error = nullptr) {
+// The one way a key is opened; none, with the call's error, when it cannot be
+// (the call may leave anything in a handle it did not open).
+inline ScopedRegKey OpenRegKey(HKEY root, const char* path, REGSAM access, LONG* error = nullptr) {
   ScopedRegKey key;
   const LONG result = RegOpenKeyExA(root, path, 0, access, key.Receive());
   if (result != ERROR_SUCCESS) key.Release();

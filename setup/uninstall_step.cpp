@@ -60,7 +60,7 @@ bool DeleteLinks(const SetupContext& context, const ShortcutFolders& folders) {
   for (const LinkBox& box : kLinkBoxes) {
     std::string folder;
     if (!context.ReadShortcutFolder(folders.root, folders.*box.folder, box.below, folder)) continue;
-    for (const InstalledLink& link : box.links) {
+    for (const auto& link : box.links) {
       if (link.name != 0 && !DeleteLink(context, folder + LoadText(link.name))) return false;
     }
     if (box.ownFolder && !RemoveFolderIfEmpty(folder.substr(0, folder.size() - 1))) return false;
