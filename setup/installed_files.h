@@ -1,5 +1,5 @@
 // The files, links and registry keys an installation consists of, and what
-// each walk does with each: the install and the uninstall read one table each.
+// each walk does with each: one table for each kind of thing.
 #pragma once
 
 #include <string>
