@@ -2,6 +2,7 @@
 // start's arguments, answers the registration switches by exiting, and otherwise
 // shows a main window that the setup can find by its title and close.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -20,21 +21,50 @@
 
 namespace {
 
-// Where each start is recorded: %KALQUINT_LOG%, or kalquint-starts.log in TEMP.
+// Where each start is recorded: %KALQUINT_LOG%, or kalquint-starts.log in TEMP
+// where that names none or a folder that is gone (a start by the desktop's
+// shell has the shell's environment, which may name another run's log).
 std::string LogPath() {
   char path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableA("KALQUINT_LOG", path, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) return path;
+  if (length > 0 && length < MAX_PATH) {
+    const std::string named(path, length);
+    const DWORD folder = GetFileAttributesA(named.substr(0, named.rfind('\\') + 1).c_str());
+    if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY)) return named;
+  }
   const DWORD temp = GetTempPathA(MAX_PATH, path);
   return std::string(path, temp < MAX_PATH ? temp : 0) + "kalquint-starts.log";
 }
 
-// One line per start: "<process id>|<own path>|<arguments>".
+// Who started this process, and when it was made (in the system's file-time
+// ticks): "<parent id>|<creation time>".
+std::string Origin() {
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  DWORD parent = 0;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+  }
+  CloseHandle(snapshot);
+  FILETIME created = {};
+  FILETIME unused[3];
+  GetProcessTimes(GetCurrentProcess(), &created, &unused[0], &unused[1], &unused[2]);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+  return std::to_string(parent) + "|" + std::to_string(ticks);
+}
+
+// One line per start:
+// "<process id>|<parent id>|<creation time>|<own path>|<current folder>|<arguments>".
 void RecordStart(const char* arguments) {
   char self[MAX_PATH];
   const DWORD selfLength = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string line = std::to_string(GetCurrentProcessId()) + "|" +
+  char folder[MAX_PATH];
+  const DWORD folderLength = GetCurrentDirectoryA(MAX_PATH, folder);
+  const std::string line = std::to_string(GetCurrentProcessId()) + "|" + Origin() + "|" +
                            std::string(self, selfLength < MAX_PATH ? selfLength : 0) + "|" +
+                           std::string(folder, folderLength < MAX_PATH ? folderLength : 0) + "|" +
                            arguments + "\r\n";
   // Several instances may start at once; retry briefly while another one writes.
   for (int attempt = 0; attempt < 50; ++attempt) {

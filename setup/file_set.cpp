@@ -81,11 +81,12 @@ bool SetupContext::PutFile(const std::string& from, const std::string& to, bool 
   if (replace && !SetAside(to)) return false;
   // What the setup holds is what the user started it with; what it does not
   // hold (a file the engine is asked to copy on its own) is held for the copy.
-  const ScopedFile opened = OpenToCopy(from);
-  HANDLE source = opened.Get();
+  const HeldFile* held = nullptr;
   for (const HeldFile& file : Held) {
-    if (lstrcmpiA(file.path.c_str(), from.c_str()) == 0) source = file.file.Get();
+    if (lstrcmpiA(file.path.c_str(), from.c_str()) == 0) held = &file;
   }
+  const ScopedFile opened(held == nullptr ? OpenToCopy(from) : ScopedFile());
+  const HANDLE source = held != nullptr ? held->file.Get() : opened.Get();
   if (source == INVALID_HANDLE_VALUE) return false;
   // Never over a file: one that is there now was not there a moment ago.
   const ScopedFile target(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

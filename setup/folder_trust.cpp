@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "setup/scoped.h"
+#include "setup/system_paths.h"
 #include "setup/text.h"
 
 namespace {
@@ -31,16 +32,12 @@ bool SameSid(const BYTE* sid, const BYTE* known) {
   return sid[1] == known[1] && memcmp(sid, known, SidSize(known)) == 0;
 }
 
-template <typename Call>
-Call AdvapiCall(const char* name) {
-  return reinterpret_cast<Call>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
-}
-
 // The account this process runs as, as stored; empty where the system cannot say.
 std::string OwnAccount() {
-  const auto openToken = AdvapiCall<decltype(&OpenProcessToken)>("OpenProcessToken");
-  const auto tokenInformation = AdvapiCall<decltype(&GetTokenInformation)>("GetTokenInformation");
+  const auto openToken =
+      SystemCall<decltype(&OpenProcessToken)>("advapi32.dll", "OpenProcessToken");
+  const auto tokenInformation =
+      SystemCall<decltype(&GetTokenInformation)>("advapi32.dll", "GetTokenInformation");
   ScopedHandle token;
   DWORD size = 0;
   alignas(8) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
@@ -62,12 +59,16 @@ bool IsTrusted(const BYTE* sid, const std::string& ownAccount) {
 // Whether someone untrusted owns `path` or is allowed one of `rights` there.
 // A folder without a list of who may do what is open to all.
 bool OthersMay(const std::string& path, DWORD rights, const std::string& ownAccount) {
-  const auto fileSecurity = AdvapiCall<decltype(&GetFileSecurityA)>("GetFileSecurityA");
+  const auto fileSecurity =
+      SystemCall<decltype(&GetFileSecurityA)>("advapi32.dll", "GetFileSecurityA");
   if (fileSecurity == nullptr) return false;
-  alignas(4) BYTE descriptor[4096];
+  // Not on the stack: the program's frames stay within the one page the
+  // system's guard page grows the stack by.
+  std::string buffer(4096, '\0');
+  auto* descriptor = reinterpret_cast<BYTE*>(&buffer[0]);
   DWORD size = 0;
   if (!fileSecurity(path.c_str(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                    descriptor, sizeof(descriptor), &size)) {
+                    descriptor, static_cast<DWORD>(buffer.size()), &size)) {
     return true;
   }
   // The self-relative form the call gives: owner and list as offsets.

@@ -132,6 +132,6 @@ StepOutcome ApplyInstallOptions(SetupContext& context, const InstallOptions& opt
 }
 
 void RunFinishActions(const SetupContext& context, bool showHelp, bool startProgram) {
-  if (showHelp) context.RunProgram(IDS_FILE_HLP, 0);
-  if (startProgram) context.RunProgram(IDS_FILE_EXE, 0);
+  if (showHelp) context.OpenForUser(IDS_FILE_HLP);
+  if (startProgram) context.OpenForUser(IDS_FILE_EXE);
 }

@@ -83,12 +83,34 @@ struct LibraryTraits {
   static void Close(Handle library) { FreeLibrary(library); }
 };
 
+// Bitmaps and the other objects DeleteObject releases.
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle object) { DeleteObject(object); }
+};
+
+// Memory device contexts; deleting one lets go of what is selected into it.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle dc) { DeleteDC(dc); }
+};
+
 using ScopedLibrary = ScopedObject<LibraryTraits>;
 using ScopedRegKey = ScopedObject<RegKeyTraits>;
 using ScopedHandle = ScopedObject<KernelHandleTraits>;
 using ScopedFile = ScopedObject<FileHandleTraits>;
 using ScopedFind = ScopedObject<FindHandleTraits>;
 using ScopedImageList = ScopedObject<ImageListTraits>;
+using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
+using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
+
+// One copy of the release for every interface: the setup walks a chain of them
+// to reach the desktop's shell, and each inlined release costs bytes.
+[[gnu::noinline]] inline void ReleaseInterface(IUnknown* pointer) {
+  if (pointer != nullptr) pointer->Release();
+}
 
 // The one way a key is opened; none, with the call's error, when it cannot be
 // (the call may leave anything in a handle it did not open).
@@ -124,10 +146,7 @@ class ComPtr {
     return &pointer_;
   }
 
-  void Reset() {
-    if (pointer_) pointer_->Release();
-    pointer_ = nullptr;
-  }
+  void Reset() { ReleaseInterface(std::exchange(pointer_, nullptr)); }
 
  private:
   Interface* pointer_ = nullptr;

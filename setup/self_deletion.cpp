@@ -1,7 +1,6 @@
 // Deleting the uninstaller's own file at the next restart, on both families of
 // the system.
 #include <optional>
-#include <vector>
 
 #include "setup/file_move.h"
 #include "setup/files.h"
@@ -39,64 +38,81 @@ std::string WininitPath() {
   return windows.empty() ? std::string() : windows + "\\" + LoadText(IDS_WININIT_FILE);
 }
 
-// The system's renames at the next restart, as its list of names: each pair a
-// source ("\??\C:\...") and a target, empty for a deletion.
-std::vector<std::string> ReadPendingRenames(HKEY key) {
-  const std::string name = LoadText(IDS_PENDING_RENAMES);
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  std::string data(size, '\0');
-  if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]),
-                       &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  data.resize(size);
-  std::vector<std::string> names;
-  // Pairs of zero-terminated names; an empty target is one of them.
-  for (std::string::size_type start = 0; start < data.size();) {
-    const std::string::size_type end = data.find('\0', start);
-    names.push_back(data.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  // The list ends with an empty name of its own.
-  if (names.size() % 2 == 1 && names.back().empty()) names.pop_back();
-  return names;
+// Whether the zero-ended UTF-16 `source` of a pending rename is "\??\" and a
+// spelling of `path`. A name the process's code page cannot spell exactly is
+// another program's.
+bool NamesPath(const wchar_t* source, const std::string& path) {
+  char narrow[kPathBufferSize];
+  WCHAR back[MAX_PATH];
+  const int units = WideCharToMultiByte(CP_ACP, 0, source, -1, narrow, sizeof(narrow), nullptr,
+                                        nullptr) > 4
+                        ? MultiByteToWideChar(CP_ACP, 0, narrow, -1, back, MAX_PATH)
+                        : 0;
+  return units > 0 && memcmp(back, source, units * sizeof(WCHAR)) == 0 &&
+         memcmp(narrow, "\\??\\", 4) == 0 && IsSamePath(narrow + 4, path);
 }
 
-bool WritePendingRenames(HKEY key, const std::vector<std::string>& names) {
-  const std::string name = LoadText(IDS_PENDING_RENAMES);
-  if (names.empty()) return RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS;
-  std::string data;
-  for (const std::string& entry : names) data += entry + '\0';
-  data += '\0';
-  return RegSetValueExA(key, name.c_str(), 0, REG_MULTI_SZ,
-                        reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+// Where the zero-ended name that starts at `from` of `units` ends; `count` when
+// it does not.
+std::size_t NameEnd(const wchar_t* units, std::size_t from, std::size_t count) {
+  while (from < count && units[from] != L'\0') ++from;
+  return from;
 }
 
-// The NT family keeps them in the registry, spelt with the "\??\" prefix; true
-// when a deletion of `path` was dropped.
+// `list`, the UTF-16 bytes of pairs of zero-ended names (a deletion's target
+// empty, the list ended by one more zero), without the deletions of `path`;
+// empty when it holds none or is not whole pairs, which is not the setup's to
+// rewrite.
+std::string WithoutDeletionsOf(const std::string& list, const std::string& path) {
+  const auto* units = reinterpret_cast<const wchar_t*>(list.data());
+  const std::size_t count = list.size() / sizeof(wchar_t);
+  std::string kept;
+  bool dropped = false;
+  for (std::size_t start = 0; start < count && units[start] != L'\0';) {
+    const std::size_t sourceEnd = NameEnd(units, start, count);
+    const std::size_t targetEnd = NameEnd(units, sourceEnd + 1, count);
+    if (targetEnd >= count) return std::string();
+    if (targetEnd == sourceEnd + 1 && NamesPath(units + start, path)) {
+      dropped = true;
+    } else {
+      kept.append(list, start * sizeof(wchar_t), (targetEnd + 1 - start) * sizeof(wchar_t));
+    }
+    start = targetEnd + 1;
+  }
+  return dropped ? kept.append(sizeof(wchar_t), '\0') : std::string();
+}
+
+// The NT family keeps them in the registry; true when a deletion of `path` was
+// dropped. Read and written in UTF-16: other programs' paths may hold characters
+// the process's code page cannot spell, and must stay as they were.
 bool CancelPendingRenameDeletion(const std::string& path) {
+  const auto query = SystemCall<decltype(&RegQueryValueExW)>("advapi32.dll", "RegQueryValueExW");
+  const auto store = SystemCall<decltype(&RegSetValueExW)>("advapi32.dll", "RegSetValueExW");
+  const std::string narrowName = LoadText(IDS_PENDING_RENAMES);
+  WCHAR name[64];
   ScopedRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(), 0,
+  if (query == nullptr || store == nullptr ||
+      MultiByteToWideChar(CP_ACP, 0, narrowName.c_str(), -1, name, 64) == 0 ||
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(), 0,
                     KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
     key.Release();
     return false;
   }
-  const std::vector<std::string> names = ReadPendingRenames(key.Get());
-  // A list that is not whole pairs is not the setup's to rewrite.
-  if (names.size() % 2 != 0) return false;
-  std::vector<std::string> kept;
-  for (std::size_t pair = 0; pair < names.size(); pair += 2) {
-    const std::string& source = names[pair];
-    const bool deletesPath = names[pair + 1].empty() && source.compare(0, 4, "\\??\\") == 0 &&
-                             IsSamePath(source.substr(4), path);
-    if (!deletesPath) kept.insert(kept.end(), {source, names[pair + 1]});
+  DWORD size = 0;
+  if (query(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
+  std::string list(size, '\0');
+  if (query(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&list[0]), &size) !=
+      ERROR_SUCCESS) {
+    return false;
   }
-  return kept.size() < names.size() && WritePendingRenames(key.Get(), kept);
+  list.resize(size);
+  const std::string kept = WithoutDeletionsOf(list, path);
+  if (kept.empty()) return false;
+  if (kept.size() == sizeof(wchar_t)) {
+    return RegDeleteValueA(key.Get(), narrowName.c_str()) == ERROR_SUCCESS;
+  }
+  return store(key.Get(), name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+               static_cast<DWORD>(kept.size())) == ERROR_SUCCESS;
 }
 
 // The older family's WININIT.INI; true when a deletion of `path` was dropped.

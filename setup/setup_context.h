@@ -118,8 +118,13 @@ class SetupContext {
   // Shell (shell.cpp).
   bool CreateShortcut(const std::string& link, const std::string& target,
                       const std::string& arguments);
-  // Opens a file of the installed folder through the shell.
+  // Opens a file of the installed folder through the shell, in that folder.
   StartedProgram RunProgram(StringId file, StringId parameters) const;
+  // Opens a file of the installed folder for the signed-in user: through the
+  // desktop's shell, which runs with the user's rights, where there is one.
+  void OpenForUser(StringId file) const;
+  // The installed folder: InstallDir, or in uninstall mode SourceDir.
+  const std::string& InstalledFolder() const;
   // The folder picker, modal to `owner`.
   bool BrowseForFolder(HWND owner, std::string& folder) const;
   // The special folder `value` of the "Shell Folders" key under `root`

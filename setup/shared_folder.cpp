@@ -5,12 +5,10 @@
 
 namespace {
 
-using GetLongPathNameFunction = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
-
 // Windows 95 lacks GetLongPathNameA; there the full path is taken as it is.
 std::string LongPathOf(const std::string& path) {
-  const auto getLongPathName = reinterpret_cast<GetLongPathNameFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA")));
+  const auto getLongPathName =
+      SystemCall<DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD)>("kernel32.dll", "GetLongPathNameA");
   if (getLongPathName == nullptr) return path;
   char longPath[kPathBufferSize];
   const std::string resolved =

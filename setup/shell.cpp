@@ -2,7 +2,9 @@
 // folder picker.
 #include "setup/setup_context.h"
 
+#include <exdisp.h>
 #include <shellapi.h>
+#include <shldisp.h>
 #include <shlobj.h>
 
 namespace {
@@ -37,19 +39,24 @@ bool SetupContext::CreateShortcut(const std::string& link, const std::string& ta
   return saved;
 }
 
+// Uninstall mode has no InstallDir; there SourceDir is the installed folder.
+const std::string& SetupContext::InstalledFolder() const {
+  return InstallDir.empty() ? SourceDir : InstallDir;
+}
+
 StartedProgram SetupContext::RunProgram(StringId file, StringId parameters) const {
-  // Uninstall mode has no InstallDir; there SourceDir is the installed folder.
-  const std::string& folder = InstallDir.empty() ? SourceDir : InstallDir;
-  const std::string path = folder + LoadText(file);
+  const std::string path = InstalledFolder() + LoadText(file);
   const std::string arguments = parameters != 0 ? LoadText(parameters) : std::string();
   // As ShellExecuteA opens it, and with the started process's handle, when the
-  // shell started one, for a caller that waits for it.
+  // shell started one, for a caller that waits for it. The installed folder is
+  // its current folder, never the one the setup was started from.
   SHELLEXECUTEINFOA info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = "open";
   info.lpFile = path.c_str();
   info.lpParameters = arguments.c_str();
+  info.lpDirectory = InstalledFolder().c_str();
   info.nShow = SW_SHOWNORMAL;
   StartedProgram program;
   // The shell may hand the start to an extension, which needs COM on this thread.
@@ -58,6 +65,86 @@ StartedProgram SetupContext::RunProgram(StringId file, StringId parameters) cons
   program.process.Reset(program.started ? info.hProcess : nullptr);
   Log.Write(program.started ? "started" : "not started", path + " " + arguments);
   return program;
+}
+
+namespace {
+
+// A string the shell's automation takes, freed with the owner.
+class ScopedBstr {
+ public:
+  explicit ScopedBstr(const std::string& text) {
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH) > 0) {
+      text_ = SysAllocString(wide);
+    }
+  }
+  ~ScopedBstr() { SysFreeString(text_); }
+  ScopedBstr(const ScopedBstr&) = delete;
+  ScopedBstr& operator=(const ScopedBstr&) = delete;
+  // A string argument, or a missing one while there is none.
+  VARIANT Argument() const {
+    VARIANT argument = {};
+    argument.vt = VT_BSTR;
+    argument.bstrVal = text_;
+    return text_ != nullptr ? argument : VARIANT{};
+  }
+  BSTR Get() const { return text_; }
+
+ private:
+  BSTR text_ = nullptr;
+};
+
+// The shell automation object of the desktop's own window: it lives in the
+// shell of the signed-in user, so what it starts runs with that user's rights.
+bool FindDesktopShell(ComPtr<IShellDispatch2>& shell) {
+  ComPtr<IShellWindows> windows;
+  ComPtr<IDispatch> desktop;
+  ComPtr<IServiceProvider> services;
+  ComPtr<IShellBrowser> browser;
+  ComPtr<IShellView> view;
+  ComPtr<IDispatch> background;
+  ComPtr<IShellFolderViewDual> folderView;
+  ComPtr<IDispatch> application;
+  VARIANT none = {};
+  long window = 0;
+  return SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                    IID_IShellWindows, windows.ReceiveVoid())) &&
+         windows->FindWindowSW(&none, &none, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                               desktop.Receive()) == S_OK &&
+         SUCCEEDED(desktop->QueryInterface(IID_IServiceProvider, services.ReceiveVoid())) &&
+         SUCCEEDED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
+                                          browser.ReceiveVoid())) &&
+         SUCCEEDED(browser->QueryActiveShellView(view.Receive())) &&
+         SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.ReceiveVoid())) &&
+         SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual, folderView.ReceiveVoid())) &&
+         SUCCEEDED(folderView->get_Application(application.Receive())) &&
+         SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.ReceiveVoid()));
+}
+
+bool StartThroughDesktop(const std::string& path, const std::string& folder) {
+  const ComApartment com;
+  ComPtr<IShellDispatch2> shell;
+  const ScopedBstr file(path);
+  const ScopedBstr directory(folder);
+  const ScopedBstr verb("open");
+  VARIANT show = {};
+  show.vt = VT_I4;
+  show.lVal = SW_SHOWNORMAL;
+  return file.Get() != nullptr && FindDesktopShell(shell) &&
+         SUCCEEDED(shell->ShellExecute(file.Get(), VARIANT{}, directory.Argument(), verb.Argument(),
+                                       show));
+}
+
+}  // namespace
+
+void SetupContext::OpenForUser(StringId file) const {
+  const std::string path = InstalledFolder() + LoadText(file);
+  if (StartThroughDesktop(path, InstalledFolder())) {
+    Log.Write("started as the user", path);
+    return;
+  }
+  // No desktop shell to ask (the older family, or none running): as the setup runs.
+  RunProgram(file, 0);
 }
 
 const ShortcutFolders kUserShortcutFolders = {HKEY_CURRENT_USER, IDS_FOLDER_PROGRAMS,

@@ -30,13 +30,10 @@ std::string SystemDirectory() {
 }
 
 void RestrictLibrarySearch() {
-  // Newer calls, reached by name: the older family still loads the program.
-  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const auto restrictToSystem = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  const auto restrictToSystem =
+      SystemCall<BOOL(WINAPI*)(DWORD)>("kernel32.dll", "SetDefaultDllDirectories");
   if (restrictToSystem != nullptr && restrictToSystem(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
-  const auto setSearchFolder = reinterpret_cast<BOOL(WINAPI*)(LPCSTR)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  const auto setSearchFolder = SystemCall<BOOL(WINAPI*)(LPCSTR)>("kernel32.dll", "SetDllDirectoryA");
   if (setSearchFolder != nullptr) setSearchFolder("");
 }
 

@@ -32,6 +32,14 @@ void RestrictLibrarySearch();
 // The DLL `name` from the system folder, by its full path; none when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
+// The call `name` of the loaded system DLL `module`, reached by name so that a
+// system that lacks it still loads the program; none where it is missing.
+template <typename Call>
+Call SystemCall(const char* module, const char* name) {
+  return reinterpret_cast<Call>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+}
+
 // The full path of the running program's file.
 std::string OwnModulePath();
 

@@ -5,22 +5,6 @@
 
 namespace {
 
-// Bitmaps and the other objects DeleteObject releases.
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle object) { DeleteObject(object); }
-};
-using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
-
-// Memory device contexts; deleting one lets go of what is selected into it.
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle dc) { DeleteDC(dc); }
-};
-using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
-
 // Bitmap 102's size, and the dialog's vertical unit (its font's line) at 96 DPI.
 constexpr SIZE kPictureSize = {126, 60};
 constexpr int kLineAt96Dpi = 13;

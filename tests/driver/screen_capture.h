@@ -8,21 +8,6 @@
 
 #include "setup/scoped.h"
 
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle dc) { DeleteDC(dc); }
-};
-
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle object) { DeleteObject(object); }
-};
-
-using ScopedMemoryDc = ScopedObject<MemoryDcTraits>;
-using ScopedGdiObject = ScopedObject<GdiObjectTraits>;
-
 struct Pixels {
   int width = 0;
   int height = 0;

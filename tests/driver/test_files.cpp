@@ -78,14 +78,22 @@ std::wstring WithBackslashes(std::wstring path) {
 }
 
 StartRecord ParseStart(const std::wstring& line) {
-  const std::wstring::size_type first = line.find(L'|');
-  const std::wstring::size_type second = line.find(L'|', first + 1);
-  if (second == std::wstring::npos) throw DriverError("malformed start log line: " + Utf8(line));
-  StartRecord start;
-  start.processId = static_cast<DWORD>(wcstoul(line.substr(0, first).c_str(), nullptr, 10));
-  start.program = line.substr(first + 1, second - first - 1);
-  start.arguments = line.substr(second + 1);
-  return start;
+  // Five fields, then the arguments, which may hold the separator.
+  std::vector<std::wstring> fields;
+  std::wstring::size_type start = 0;
+  for (std::wstring::size_type end; fields.size() < 5 && (end = line.find(L'|', start)) != std::wstring::npos;
+       start = end + 1) {
+    fields.push_back(line.substr(start, end - start));
+  }
+  if (fields.size() < 5) throw DriverError("malformed start log line: " + Utf8(line));
+  StartRecord record;
+  record.processId = static_cast<DWORD>(wcstoul(fields[0].c_str(), nullptr, 10));
+  record.parentId = static_cast<DWORD>(wcstoul(fields[1].c_str(), nullptr, 10));
+  record.created = wcstoull(fields[2].c_str(), nullptr, 10);
+  record.program = fields[3];
+  record.folder = fields[4];
+  record.arguments = line.substr(start);
+  return record;
 }
 
 }  // namespace

@@ -57,10 +57,14 @@ extern const wchar_t kNoProgram[];
 // path of the folder's install.exe.
 std::wstring MakeDistribution(const std::wstring& folder, const std::wstring& variant);
 
-// One start of the stand-in: "<pid>|<own path>|<arguments>" in its log.
+// One start of the stand-in, as its log records it:
+// "<pid>|<parent pid>|<creation time>|<own path>|<current folder>|<arguments>".
 struct StartRecord {
   DWORD processId = 0;
+  DWORD parentId = 0;
+  unsigned long long created = 0;  // file-time ticks
   std::wstring program;
+  std::wstring folder;
   std::wstring arguments;
 };
 

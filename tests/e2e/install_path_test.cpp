@@ -10,6 +10,7 @@
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
 #include "tests/driver/case_name.h"
+#include "tests/driver/folder_browser.h"
 #include "tests/e2e/install_support.h"
 
 namespace {
@@ -98,14 +99,6 @@ class RemoteText {
   RemoteMemory memory_;
 };
 
-HWND BrowseToolbar(const Page& path) {
-  for (HWND child = GetWindow(path.Window(), GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if (WindowClass(child) == L"ToolbarWindow32") return child;
-  }
-  throw DriverError("the path page has no toolbar");
-}
-
 RECT RectInPage(const Page& page, HWND control) {
   RECT rect = {};
   GetWindowRect(control, &rect);
@@ -115,30 +108,7 @@ RECT RectInPage(const Page& page, HWND control) {
 
 class BrowseTest : public InstallTest {
  protected:
-  // Clicks the browse button in the middle, as the mouse would; returns the
-  // browser, the setup's dialog besides the path page.
-  Page OpenBrowser(const Page& path) const {
-    const HWND toolbar = BrowseToolbar(path);
-    RECT area = {};
-    GetClientRect(toolbar, &area);
-    const LPARAM middle = MAKELPARAM(area.right / 2, area.bottom / 2);
-    PostMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    PostMessageW(toolbar, WM_LBUTTONUP, 0, middle);
-    HWND browser = nullptr;
-    WaitUntil(
-        [&] {
-          for (HWND window : run_->TopLevelWindows()) {
-            if (window != path.Window() && WindowClass(window) == L"#32770") browser = window;
-          }
-          return browser != nullptr;
-        },
-        kPageTimeout);
-    if (browser == nullptr) {
-      throw DriverError("no folder browser; the setup shows " +
-                        DescribeWindows(run_->TopLevelWindows()));
-    }
-    return Page(browser);
-  }
+  Page OpenBrowser(const Page& path) const { return OpenFolderBrowser(*run_, path); }
 
   // Selects `folder` in the browser and presses its OK button. Wine's browser
   // may miss a folder deep in its tree at the first attempt, which expands the

@@ -123,48 +123,32 @@ DriveRootEntries::~DriveRootEntries() {
   for (const std::wstring& name : names_) RemoveEntry(Path(name));
 }
 
-ProcessCreations::ProcessCreations(DWORD processId)
-    : port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)),
-      job_(CreateJobObjectW(nullptr, nullptr)) {
-  // Children of a process in a job belong to the job, and the job reports each
-  // new process to its completion port as the system creates it.
-  JOBOBJECT_ASSOCIATE_COMPLETION_PORT notify = {};
-  notify.CompletionPort = port_.Get();
-  const ScopedHandle process(OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, processId));
-  if (!port_.IsValid() || !job_.IsValid() || !process.IsValid() ||
-      !SetInformationJobObject(job_.Get(), JobObjectAssociateCompletionPortInformation, &notify,
-                               sizeof notify) ||
-      !AssignProcessToJobObject(job_.Get(), process.Get())) {
-    throw DriverError("could not watch the processes of " + std::to_string(processId) +
-                      ": error " + std::to_string(GetLastError()));
-  }
+DWORD ShellProcess() {
+  // Wine names no shell window: its desktop's process is the shell.
+  const HWND shell = GetShellWindow();
+  DWORD process = 0;
+  GetWindowThreadProcessId(shell != nullptr ? shell : GetDesktopWindow(), &process);
+  return process;
 }
 
-::testing::AssertionResult ProcessCreations::CreatedInOrder(DWORD first, DWORD second) {
-  const auto position = [&](DWORD id) {
-    return std::find(created_.begin(), created_.end(), id) - created_.begin();
-  };
-  const auto seen = [&](DWORD id) {
-    return position(id) < static_cast<std::ptrdiff_t>(created_.size());
-  };
-  const auto collect = [&] {
-    DWORD message = 0;
-    ULONG_PTR key = 0;
-    LPOVERLAPPED detail = nullptr;
-    while (GetQueuedCompletionStatus(port_.Get(), &message, &key, &detail, 0)) {
-      // The message's "overlapped" pointer carries the new process's id.
-      if (message == JOB_OBJECT_MSG_NEW_PROCESS) {
-        created_.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail)));
-      }
-    }
-    return seen(first) && seen(second);
-  };
-  if (!WaitUntil(collect, kPageTimeout)) {
-    return ::testing::AssertionFailure() << "processes " << first << " and " << second
-                                         << " were not both seen being created";
-  }
-  if (position(first) < position(second)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "process " << second << " was created before " << first;
+std::wstring InstallTest::ShellStartLog() {
+  wchar_t temp[MAX_PATH];
+  const DWORD length = GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp, length < MAX_PATH ? length : 0) + L"kalquint-starts.log";
+}
+
+std::vector<StartRecord> InstallTest::WaitForShellStarts(size_t count) const {
+  std::vector<StartRecord> starts;
+  WaitUntil(
+      [&] {
+        starts = ReadStartLog(ShellStartLog());
+        for (const StartRecord& start : ReadStartLog(StartLog())) {
+          if (start.parentId == ShellProcess()) starts.push_back(start);
+        }
+        return starts.size() >= count;
+      },
+      kPageTimeout);
+  return starts;
 }
 
 const std::wstring& InstallTest::DistributionFolder() {

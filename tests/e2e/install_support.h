@@ -99,21 +99,9 @@ class DriveRootEntries {
   std::vector<std::wstring> names_;
 };
 
-// The processes that a running program and its children create from now on, in
-// the order the system creates them. The stand-ins log their starts once they
-// run, so two programs started one after the other may log in either order.
-class ProcessCreations {
- public:
-  explicit ProcessCreations(DWORD processId);
-
-  // Whether `first` was created before `second`; waits until both have been seen.
-  ::testing::AssertionResult CreatedInOrder(DWORD first, DWORD second);
-
- private:
-  ScopedHandle port_;
-  ScopedHandle job_;
-  std::vector<DWORD> created_;
-};
+// The process of the desktop's shell window, which starts programs with the
+// signed-in user's rights; 0 when there is none.
+DWORD ShellProcess();
 
 class InstallTest : public WizardTest {
  protected:
@@ -147,6 +135,13 @@ class InstallTest : public WizardTest {
   // The starts in the log once there are at least `count` (fewer after `timeout`).
   std::vector<StartRecord> WaitForStarts(size_t count,
                                          std::chrono::milliseconds timeout = kPageTimeout) const;
+  // The stand-in's own log, where a start by the desktop's shell records itself
+  // when the shell's environment names none or one it cannot write.
+  static std::wstring ShellStartLog();
+  // The starts the desktop's shell made, once there are `count` (fewer after
+  // the page time-out): in its log, or in this test's where the shell was
+  // started with the test's setup.
+  std::vector<StartRecord> WaitForShellStarts(size_t count) const;
   // The seven files in `installDir`, each the same as the distribution's, and nothing else.
   ::testing::AssertionResult HoldsInstalledFiles(const std::wstring& installDir);
 

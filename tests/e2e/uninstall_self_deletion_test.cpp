@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "tests/driver/case_name.h"
 #include "tests/e2e/cycle_support.h"
@@ -15,6 +16,15 @@ namespace {
 const char kEntry[] = "<entry>";
 
 std::wstring WininitPath() { return WindowsFolderFile(L"WININIT.INI"); }
+
+// A list of names as the system stores it: each zero-ended, one more zero last.
+std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring>& names) {
+  std::wstring all;
+  for (const std::wstring& name : names) all += name + L'\0';
+  all += L'\0';
+  const auto* bytes = reinterpret_cast<const BYTE*>(all.data());
+  return std::vector<BYTE>(bytes, bytes + all.size() * sizeof(wchar_t));
+}
 
 // "NUL=" and the short 8.3 path of the uninstaller's file: the older family
 // carries out WININIT.INI before long names are available.
@@ -70,7 +80,15 @@ TEST_P(SelfDeletionTest, AReinstallBeforeTheRestartKeepsItsUninstaller) {
     setup98.emplace(L"install.exe");
   }
   WriteFileBytes(WininitPath(), given.before);
-  const std::vector<PendingRename> pending = PendingRenames();
+  // Another program's renames, in characters no narrow code page spells (one
+  // of them half of a UTF-16 pair, as file names may hold): the list is
+  // rewritten around them, and they must come back as they were.
+  WriteRegValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue,
+                {REG_MULTI_SZ, MultiStringBytes({L"\\??\\C:\\temp\\\u65E5\u672C\\\xD800x.tmp", L"",
+                                                 L"\\??\\C:\\temp\\\u0101.new",
+                                                 L"!\\??\\C:\\temp\\\u0101.dll"})});
+  const std::optional<RegValue> pending =
+      ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
   Finish(RunUninstall(OpenUninstallPage(), false));
 
   SetupRun& reinstall = Start(Distribution(L"v3105"),
@@ -78,7 +96,7 @@ TEST_P(SelfDeletionTest, AReinstallBeforeTheRestartKeepsItsUninstaller) {
   EXPECT_EQ(reinstall.WaitForExit(), 0u);
   EXPECT_TRUE(FileExists(UninstallerCopyPath()));
   EXPECT_EQ(ReadFileBytes(WininitPath()), given.before);
-  EXPECT_EQ(PendingRenames(), pending);
+  EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue), pending);
 }
 
 const char kOtherSections[] = "[boot]\r\nshell=Explorer.exe\r\n";

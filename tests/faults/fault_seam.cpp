@@ -45,6 +45,8 @@ struct RealCalls {
   decltype(&ShellExecuteExA) shellExecuteEx;
   decltype(&CoCreateInstance) coCreateInstance;
   decltype(&GetModuleFileNameA) getModuleFileName;
+  decltype(&GetProcAddress) getProcAddress;
+  decltype(&RegSetValueExW) regSetValueExW;
   HRESULT(STDMETHODCALLTYPE* persistFileSave)(IPersistFile*, LPCOLESTR, BOOL);
 };
 RealCalls real = {};
@@ -195,6 +197,27 @@ LONG WINAPI SeamRegSetValueEx(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
   return real.regSetValueEx(key, name, reserved, type, data, size);
 }
 
+// Reached by name (the older family lacks it), so taken over where it is asked for.
+LONG WINAPI SeamRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
+                               const BYTE* data, DWORD size) {
+  char narrow[MAX_PATH] = "";
+  WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, MAX_PATH, nullptr, nullptr);
+  if (Faults("RegSetValueExW", narrow, nullptr, 0)) return ERROR_ACCESS_DENIED;
+  return real.regSetValueExW(key, name, reserved, type, data, size);
+}
+
+FARPROC WINAPI SeamGetProcAddress(HMODULE module, LPCSTR name) {
+  const FARPROC found = real.getProcAddress(module, name);
+  // A name, not an ordinal, and the one call reached so that changes the machine.
+  if (found == nullptr || HIWORD(reinterpret_cast<ULONG_PTR>(name)) == 0 ||
+      lstrcmpA(name, "RegSetValueExW") != 0) {
+    return found;
+  }
+  real.regSetValueExW = reinterpret_cast<decltype(real.regSetValueExW)>(
+      reinterpret_cast<void*>(found));
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&SeamRegSetValueExW));
+}
+
 LONG WINAPI SeamRegDeleteKey(HKEY key, LPCSTR path) {
   if (Faults("RegDeleteKeyA", path, nullptr, 0)) return ERROR_ACCESS_DENIED;
   return real.regDeleteKey(key, path);
@@ -300,6 +323,7 @@ bool AnyPatch(Visit visit) {
       PatchOf("ShellExecuteExA", &SeamShellExecuteEx, real.shellExecuteEx),
       PatchOf("CoCreateInstance", &SeamCoCreateInstance, real.coCreateInstance),
       PatchOf("GetModuleFileNameA", &SeamGetModuleFileName, real.getModuleFileName),
+      PatchOf("GetProcAddress", &SeamGetProcAddress, real.getProcAddress),
   };
   for (const Patch& patch : patches) {
     if (visit(patch)) return true;

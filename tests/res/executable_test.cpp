@@ -138,6 +138,7 @@ const std::map<std::string, std::set<std::string>> kImports = {
      {"CreateCompatibleDC", "DeleteDC", "DeleteObject", "SelectObject", "SetStretchBltMode",
       "StretchBlt"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
+    {"oleaut32.dll", {"SysAllocString", "SysFreeString"}},
     {"shell32.dll", {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteExA"}},
     {"user32.dll",
      {"CharNextA", "CreateWindowExA", "DialogBoxParamA", "DispatchMessageA", "EnableWindow",
@@ -155,7 +156,7 @@ const std::map<std::string, std::set<std::string>> kImports = {
 // version notes (4.00 is Windows 95's; none of these calls is marked later).
 // The shell's A-suffixed names are those of SHELL32 4.00's export table;
 // CoCreateInstance stands on the SDK's shell-link pages, which use it on Windows
-// 95. MoveFileExA is exported there but not implemented (the setup falls back).
+// 95; the automation strings on those of OLE Automation, which Windows 95 ships. MoveFileExA is exported there but not implemented (the setup falls back).
 // CreateThread wants a place for the thread's id there (the setup gives one),
 // and MsgWaitForMultipleObjects knows no QS_RAWINPUT (the setup asks without it).
 // GetLocaleInfoA is asked for its text there (LOCALE_RETURN_NUMBER came later),
@@ -190,6 +191,7 @@ const std::map<std::string, std::set<std::string>> kWindows95Exports = {
      {"CreateCompatibleDC", "DeleteDC", "DeleteObject", "SelectObject", "SetStretchBltMode",
       "StretchBlt"}},
     {"ole32.dll", {"CoCreateInstance", "CoInitialize", "CoUninitialize"}},
+    {"oleaut32.dll", {"SysAllocString", "SysFreeString"}},
     {"shell32.dll",
      {"SHBrowseForFolderA", "SHGetMalloc", "SHGetPathFromIDListA", "ShellExecuteA",
       "ShellExecuteExA"}},
@@ -264,8 +266,8 @@ const std::set<std::string> kChangesNothing = {
     "advapi32.dll!RegCloseKey", "advapi32.dll!RegEnumKeyExA", "advapi32.dll!RegEnumValueA",
     "advapi32.dll!RegOpenKeyExA", "advapi32.dll!RegQueryInfoKeyA",
     "advapi32.dll!RegQueryValueExA",
-    // COM on the calling thread; the folder picker
-    "ole32.dll!CoInitialize", "ole32.dll!CoUninitialize", "shell32.dll!SHBrowseForFolderA",
+    // COM on the calling thread and its strings; the folder picker
+    "ole32.dll!CoInitialize", "ole32.dll!CoUninitialize", "oleaut32.dll!*", "shell32.dll!SHBrowseForFolderA",
     "shell32.dll!SHGetMalloc", "shell32.dll!SHGetPathFromIDListA",
     // files read and handles closed; a file's position
     "kernel32.dll!CloseHandle", "kernel32.dll!FindClose", "kernel32.dll!FindNextFileA",
@@ -278,7 +280,7 @@ const std::set<std::string> kChangesNothing = {
     // paths, names and the system asked
     "kernel32.dll!ExpandEnvironmentStringsA", "kernel32.dll!GetCommandLineA",
     "kernel32.dll!GetFullPathNameA", "kernel32.dll!GetLastError", "kernel32.dll!GetLocalTime",
-    "kernel32.dll!GetLocaleInfoA", "kernel32.dll!GetModuleHandleA", "kernel32.dll!GetProcAddress",
+    "kernel32.dll!GetLocaleInfoA", "kernel32.dll!GetModuleHandleA",
     "kernel32.dll!GetShortPathNameA", "kernel32.dll!GetSystemDirectoryA",
     "kernel32.dll!GetTickCount", "kernel32.dll!GetVersionExA", "kernel32.dll!GetWindowsDirectoryA",
     "kernel32.dll!MultiByteToWideChar", "kernel32.dll!WideCharToMultiByte",
