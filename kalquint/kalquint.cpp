@@ -28,7 +28,7 @@ std::string LogPath() {
   char path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableA("KALQUINT_LOG", path, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {
-    const std::string named(path, length);
+    std::string named(path, length);
     const DWORD folder = GetFileAttributesA(named.substr(0, named.rfind('\\') + 1).c_str());
     if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY)) return named;
   }

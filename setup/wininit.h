@@ -13,6 +13,13 @@ std::string AddRenameEntry(const std::string& text, const std::string& entry);
 // cannot be read whole, or replaced whole, keeps its content; false then.
 bool AddWininitEntry(const std::string& wininit, const std::string& entry);
 
+// <Windows directory>\WININIT.INI; empty without the Windows directory.
+std::string WininitPath();
+
+// Drops the deletions of `path` from WININIT.INI, and nothing else; true when
+// one was dropped.
+bool CancelWininitDeletion(const std::string& path);
+
 // `text` without the lines of its "[rename]\r\n" sections that delete `path`
 // ("NUL=" and any spelling of `path`); every other line stays as it was.
 std::string RemoveDeleteEntries(const std::string& text, const std::string& path);

@@ -27,6 +27,6 @@ add_executable(planted_reference WIN32 planted_reference.cpp planted_reference.r
   ${CMAKE_SOURCE_DIR}/setup/system_paths.cpp)
 target_include_directories(planted_reference PRIVATE ${CMAKE_BINARY_DIR}/res)
 set_source_files_properties(planted_reference.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/res/setup.manifest)
-target_link_libraries(planted_reference PRIVATE user32 gdi32 advapi32 shell32 ole32 comctl32)
+target_link_libraries(planted_reference PRIVATE user32 gdi32 advapi32 shell32 ole32 oleaut32 comctl32)
 set_target_properties(planted_reference PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 add_dependencies(e2e_install_tests planted_marker planted_reference)

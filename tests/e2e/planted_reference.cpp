@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <shellapi.h>
 
 #include "setup/scoped.h"
@@ -22,6 +23,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
                TRUE);
   DragAcceptFiles(window, FALSE);
   CoTaskMemFree(nullptr);
+  SysFreeString(nullptr);
   ScopedRegKey key;
   RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive());
   MSG message;
