@@ -60,14 +60,13 @@ bool CancelPendingRenameDeletion(const std::string& path) {
   const auto store = SystemCall<decltype(&RegSetValueExW)>("advapi32.dll", "RegSetValueExW");
   const std::string narrowName = LoadText(IDS_PENDING_RENAMES);
   WCHAR name[64];
-  ScopedRegKey key;
   if (query == nullptr || store == nullptr ||
-      MultiByteToWideChar(CP_ACP, 0, narrowName.c_str(), -1, name, 64) == 0 ||
-      RegOpenKeyExA(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(), 0,
-                    KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
-    key.Release();
+      MultiByteToWideChar(CP_ACP, 0, narrowName.c_str(), -1, name, 64) == 0) {
     return false;
   }
+  const ScopedRegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, LoadText(IDS_SESSION_MANAGER_KEY).c_str(),
+                                      KEY_QUERY_VALUE | KEY_SET_VALUE);
+  if (!key.IsValid()) return false;
   DWORD size = 0;
   if (query(key.Get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
   std::string list(size, '\0');

@@ -99,6 +99,8 @@ void ClearSetupState() {
   // The install makes "Software\Morvane" as the parent of its settings key and
   // the uninstall leaves it; gone only while empty, as the tests leave it.
   RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Morvane");
+  // A case may have left it read-only, which would keep it for the next case.
+  SetFileAttributesW(UninstallerCopyPath().c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(UninstallerCopyPath().c_str());
   RemoveDirectoryW(UninstallerCopyPath().c_str());  // a case may block the copy with one
 }
