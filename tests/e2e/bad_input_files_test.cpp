@@ -3,6 +3,7 @@
 // read-only installed files, and a distribution folder with files missing. The
 // wizard must finish without a crash or a message, and lose none of the user's data.
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <ostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "res/resource_ids.h"
 #include "setup/scoped.h"
 #include "tests/driver/case_name.h"
+#include "tests/driver/driver_common.h"
 #include "tests/e2e/bad_input_support.h"
 
 namespace {
@@ -344,7 +346,10 @@ TEST_F(BadInputTest, InstalledFolderReplacedByALinkIsLeftAlone) {
   ASSERT_EQ(StartLogged(Distribution(L"v3105"), L"/setup /quiet /dir=\"" + installed + L"\"")
                 .WaitForExit(),
             0u);
-  ASSERT_TRUE(MoveFileW(installed.c_str(), folder_.File(L"KQ-moved").c_str()));
+  // The program's registration run works in the folder, which is in use until it ends.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return MoveFileW(installed.c_str(), folder_.File(L"KQ-moved").c_str()) != FALSE; },
+      std::chrono::seconds(10)));
   const std::wstring other = folder_.MakeFolder(L"other");
   const std::vector<std::wstring> theirs = {L"kalquint.exe", L"kalquint.hlp", L"notes.kqs",
                                             L"report.txt", L"update.txt"};
