@@ -28,10 +28,10 @@ unsigned long DeleteWithRetries(const std::string& path);
 // cannot be read whole.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Whether both files can be read and hold the same bytes.
 // `path` open for reading, while nobody may change, rename or delete it.
 ScopedFile OpenToCopy(const std::string& path);
 
+// Whether both files can be read and hold the same bytes.
 bool HaveSameContent(const std::string& a, const std::string& b);
 
 // Whether the system says there is nothing at `path` (as opposed to not

@@ -117,13 +117,12 @@ namespace {
 // beside the program, wherever that was downloaded.
 struct VersionCalls {
   ScopedLibrary library{LoadSystemLibrary("version.dll")};
-  template <typename Call>
-  Call Find(const char* name) const {
-    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
-  }
-  decltype(&GetFileVersionInfoSizeA) infoSize = Find<decltype(&GetFileVersionInfoSizeA)>("GetFileVersionInfoSizeA");
-  decltype(&GetFileVersionInfoA) info = Find<decltype(&GetFileVersionInfoA)>("GetFileVersionInfoA");
-  decltype(&VerQueryValueA) query = Find<decltype(&VerQueryValueA)>("VerQueryValueA");
+  decltype(&GetFileVersionInfoSizeA) infoSize =
+      NamedCall<decltype(&GetFileVersionInfoSizeA)>(library.Get(), "GetFileVersionInfoSizeA");
+  decltype(&GetFileVersionInfoA) info =
+      NamedCall<decltype(&GetFileVersionInfoA)>(library.Get(), "GetFileVersionInfoA");
+  decltype(&VerQueryValueA) query =
+      NamedCall<decltype(&VerQueryValueA)>(library.Get(), "VerQueryValueA");
 };
 
 }  // namespace

@@ -145,9 +145,9 @@ class SetupContext {
 
   // Opens the distribution's files and the running program's own, so that
   // nobody may change, replace or delete them before they are copied: the
-  // version read is that of what gets installed (installation.cpp, before it).
+  // version read is that of what gets installed (file_set.cpp; LoadLocation
+  // holds them before it reads the version).
   void HoldDistribution();
-  void Hold(const std::string& path);
 
   FileVersion ProbedVersion;   // version of the file last read with success
   FileVersion ProgramVersion;  // the main program's version shown on the pages
@@ -168,6 +168,7 @@ class SetupContext {
                     const std::string& shown);
   ScopedRegKey OpenKeyToWrite(HKEY root, const std::string& path, bool& userProtected);
 
+  void Hold(const std::string& path);
   struct HeldFile {
     std::string path;
     ScopedFile file;

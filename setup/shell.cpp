@@ -84,9 +84,11 @@ class ScopedBstr {
   // A string argument, or a missing one while there is none.
   VARIANT Argument() const {
     VARIANT argument = {};
-    argument.vt = VT_BSTR;
-    argument.bstrVal = text_;
-    return text_ != nullptr ? argument : VARIANT{};
+    if (text_ != nullptr) {
+      argument.vt = VT_BSTR;
+      argument.bstrVal = text_;
+    }
+    return argument;
   }
   BSTR Get() const { return text_; }
 

@@ -32,12 +32,17 @@ void RestrictLibrarySearch();
 // The DLL `name` from the system folder, by its full path; none when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
-// The call `name` of the loaded system DLL `module`, reached by name so that a
-// system that lacks it still loads the program; none where it is missing.
+// The call `name` of `library`, reached by name so that a system that lacks
+// it still loads the program; none where it is missing.
+template <typename Call>
+Call NamedCall(HMODULE library, const char* name) {
+  return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// The same of the loaded system DLL `module`.
 template <typename Call>
 Call SystemCall(const char* module, const char* name) {
-  return reinterpret_cast<Call>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+  return NamedCall<Call>(GetModuleHandleA(module), name);
 }
 
 // The full path of the running program's file.

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "setup/scoped.h"
+#include "tests/driver/file_contents.h"
 #include "tests/driver/shell_links.h"
 #include "tests/driver/wizard_driver.h"
 
@@ -132,19 +133,11 @@ unsigned ContentSum(const std::wstring& path, ULONGLONG& size) {
 }
 
 std::wstring VersionText(const std::wstring& path) {
-  DWORD ignored = 0;
-  std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  if (info.empty() ||
-      !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
-      !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
-    return std::wstring();
-  }
-  return L"version " + std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
-         std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
-         std::to_wstring(HIWORD(fixed->dwFileVersionLS)) + L"." +
-         std::to_wstring(LOWORD(fixed->dwFileVersionLS)) + L", ";
+  const unsigned long long version = VersionBlock(path).FileVersion();
+  if (version == 0) return std::wstring();
+  return L"version " + std::to_wstring(version >> 48) + L"." +
+         std::to_wstring((version >> 32) & 0xFFFF) + L"." + std::to_wstring((version >> 16) & 0xFFFF) +
+         L"." + std::to_wstring(version & 0xFFFF) + L", ";
 }
 
 void AddFile(const std::wstring& path, MachineSnapshot& snapshot) {

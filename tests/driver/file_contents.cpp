@@ -68,3 +68,33 @@ std::wstring WindowsFolder() {
 }
 
 std::wstring WindowsFolderFile(const std::wstring& name) { return JoinPath(WindowsFolder(), name); }
+
+VersionBlock::VersionBlock(const std::wstring& path) {
+  DWORD ignored = 0;
+  block_.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  if (!block_.empty() &&
+      !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block_.size()), block_.data())) {
+    block_.clear();
+  }
+}
+
+unsigned long long VersionBlock::FileVersion() const {
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (block_.empty() ||
+      !VerQueryValueW(block_.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
+    return 0;
+  }
+  return (static_cast<unsigned long long>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS;
+}
+
+std::wstring VersionBlock::Text(const std::wstring& name) const {
+  void* value = nullptr;
+  UINT length = 0;
+  if (block_.empty() ||
+      !VerQueryValueW(block_.data(), (L"\\StringFileInfo\\041904b0\\" + name).c_str(), &value,
+                      &length)) {
+    return L"";
+  }
+  return std::wstring(static_cast<const wchar_t*>(value), length > 0 ? length - 1 : 0);
+}

@@ -6,6 +6,18 @@
 #include <string>
 #include <vector>
 
+// The version resource of a file: its fixed file version, and the texts of its
+// Russian string table by name; empty where there are none.
+class VersionBlock {
+ public:
+  explicit VersionBlock(const std::wstring& path);
+  unsigned long long FileVersion() const;
+  std::wstring Text(const std::wstring& name) const;
+
+ private:
+  std::vector<unsigned char> block_;
+};
+
 // The whole file; nullopt when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 // Replaces the file with `bytes`; throws DriverError on failure.

@@ -227,7 +227,6 @@ TEST_P(ModeSwitchTest, ArgumentsChooseTheFirstPage) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, ModeSwitchTest,
     ::testing::Values(ModeCase{"Setup", L"/setup", kWelcomeCaption},
-                      ModeCase{"Capitals", L"/SETUP", kUninstallCaption},
                       ModeCase{"NoArguments", L"", kUninstallCaption}),
     CaseName());
 
@@ -277,11 +276,6 @@ INSTANTIATE_TEST_SUITE_P(
         QuietRefusalCase{"FolderWithDevicePrefix", L"/setup /quiet /dir=\\\\?\\C:\\KQ", 2, false},
         QuietRefusalCase{"NothingInstalled", L"/quiet", 3, false},
         QuietRefusalCase{"ModeWordInCapitals", L"/SETUP /quiet", 2, true},
-        QuietRefusalCase{"MisspeltSwitch", L"/setup /quiet /option=desktop", 2, true},
-        // Uninstall mode: "/setup" inside a folder's name selects nothing, and
-        // install mode's switches are not uninstall mode's.
-        QuietRefusalCase{"SetupInsideAFolder", L"/quiet /dir=C:\\x/setup", 2, true},
-        QuietRefusalCase{"InstallSwitchToUninstall", L"/quiet /allusers", 2, true},
         // A record asked for that cannot be written: nothing is done without it.
         QuietRefusalCase{"LogThatCannotBeWritten", L"/quiet \"/log=C:\\windows\\win.ini\\kq.log\"", 2,
                          true}),

@@ -106,7 +106,7 @@ class PeImage {
 };
 
 TEST(Executable, IsA32BitGuiProgram) {
-  const PeImage image(ReadWholeFile(InstallExePath()));
+  const PeImage image(ReadWholeFile(ShippedInstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   EXPECT_EQ(image.Headers().FileHeader.Machine, IMAGE_FILE_MACHINE_I386) << "machine";
   EXPECT_EQ(image.Headers().OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC)
@@ -223,7 +223,7 @@ std::string Missing(const std::set<std::string>& left, const std::set<std::strin
 }
 
 TEST(Executable, ImportsTheListedFunctionsOnly) {
-  const PeImage image(ReadWholeFile(InstallExePath()));
+  const PeImage image(ReadWholeFile(ShippedInstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   const std::set<std::string> imported = Qualified(image.Imports());
   const std::set<std::string> listed = Qualified(kImports);
@@ -233,7 +233,7 @@ TEST(Executable, ImportsTheListedFunctionsOnly) {
 }
 
 TEST(Executable, ImportsNothingThatWindows95Lacks) {
-  const PeImage image(ReadWholeFile(InstallExePath()));
+  const PeImage image(ReadWholeFile(ShippedInstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   EXPECT_EQ(Missing(Qualified(image.Imports()), Qualified(kWindows95Exports)), "");
 }
@@ -244,7 +244,7 @@ TEST(Executable, ImportsNothingThatWindows95Lacks) {
 // Beside a downloaded setup that runs as administrator, anything else could be
 // a planted DLL that runs before the first page.
 TEST(Executable, ImportsOnlyKnownDlls) {
-  const PeImage image(ReadWholeFile(InstallExePath()));
+  const PeImage image(ReadWholeFile(ShippedInstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   const std::set<std::string> known = {"advapi32.dll", "comctl32.dll", "gdi32.dll",
                                        "kernel32.dll", "ole32.dll",    "oleaut32.dll",
@@ -297,7 +297,7 @@ bool ChangesNothing(const std::string& dll, const std::string& function) {
 }
 
 TEST(Executable, EveryCallThatChangesTheMachineIsTakenOverByTheFailureSeam) {
-  const PeImage image(ReadWholeFile(InstallExePath()));
+  const PeImage image(ReadWholeFile(ShippedInstallExePath()));
   ASSERT_TRUE(image.Valid()) << "install.exe has no PE headers";
   std::string neither, both;
   for (const auto& [dll, functions] : image.Imports()) {

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-std::wstring InstallExePath() {
+std::wstring ShippedInstallExePath() {
   std::string path = TEST_SHIPPED_DIR "/bin/install.exe";
   std::replace(path.begin(), path.end(), '/', '\\');
   return std::wstring(path.begin(), path.end());
 }
 
 HMODULE InstallModule() {
-  static const ScopedModule module(
-      LoadLibraryExW(InstallExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  static const ScopedLibrary module(
+      LoadLibraryExW(ShippedInstallExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   return module.Get();
 }
 

@@ -11,15 +11,8 @@
 
 constexpr WORD kRussianLanguage = MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA);  // 1049
 
-// Full Windows path of <build>/bin/install.exe.
-std::wstring InstallExePath();
-
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle module) { FreeLibrary(module); }
-};
-using ScopedModule = ScopedObject<ModuleTraits>;
+// Full Windows path of the shipped build's <build>/bin/install.exe.
+std::wstring ShippedInstallExePath();
 
 // install.exe, loaded once for the whole test run.
 HMODULE InstallModule();

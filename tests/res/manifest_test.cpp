@@ -142,7 +142,7 @@ struct ActCtxTraits {
 // test asks about its own build's setup, whose manifest differs only in the
 // architecture it names.
 std::wstring LoadableInstallExePath() {
-  if (sizeof(void*) == 4) return InstallExePath();
+  if (sizeof(void*) == 4) return ShippedInstallExePath();
   std::string path = TEST_BUILD_DIR "/bin/install.exe";
   std::replace(path.begin(), path.end(), '/', '\\');
   return std::wstring(path.begin(), path.end());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "res/resource_ids.h"
+#include "tests/driver/file_contents.h"
 #include "tests/res/install_resources.h"
 
 namespace {
@@ -29,40 +30,6 @@ TEST(Resources, AreOfTheExpectedKindsOnly) {
   EXPECT_EQ(types, expected);
 }
 
-// The version block of `path`: the file version, and a text of its Russian
-// string table by name; empty when there is none.
-class VersionInfo {
- public:
-  explicit VersionInfo(const std::wstring& path) {
-    DWORD ignored = 0;
-    block_.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-    if (!block_.empty() &&
-        !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block_.size()), block_.data())) {
-      block_.clear();
-    }
-  }
-  std::wstring Text(const std::wstring& name) const {
-    void* value = nullptr;
-    UINT length = 0;
-    if (block_.empty() || !VerQueryValueW(block_.data(), (L"\\StringFileInfo\\041904b0\\" + name).c_str(),
-                                          &value, &length)) {
-      return L"";
-    }
-    return std::wstring(static_cast<const wchar_t*>(value), length > 0 ? length - 1 : 0);
-  }
-  ULONGLONG FileVersion() const {
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (block_.empty() || !VerQueryValueW(block_.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) {
-      return 0;
-    }
-    return (static_cast<ULONGLONG>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS;
-  }
-
- private:
-  std::vector<BYTE> block_;
-};
-
 std::wstring InstallText(UINT id) {
   wchar_t text[256] = L"";
   LoadStringW(InstallModule(), id, text, 256);
@@ -72,9 +39,9 @@ std::wstring InstallText(UINT id) {
 // As every signed installer does: whose it is, what it installs, and the
 // release, which is the version of the application it ships beside it.
 TEST(Resources, VersionNamesThePublisherTheProductAndTheReleaseItShips) {
-  const VersionInfo setup(InstallExePath());
+  const VersionBlock setup(ShippedInstallExePath());
   std::string shipped = TEST_SHIPPED_DIR "/distribution/kalquint.exe";
-  const VersionInfo application(std::wstring(shipped.begin(), shipped.end()));
+  const VersionBlock application(std::wstring(shipped.begin(), shipped.end()));
   ASSERT_NE(application.FileVersion(), 0u);
   EXPECT_EQ(setup.FileVersion(), application.FileVersion());
   EXPECT_EQ(setup.Text(L"CompanyName"), InstallText(IDS_PUBLISHER_NAME));
